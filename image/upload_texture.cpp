@@ -1,0 +1,25 @@
+// uploadTexture: the one texture upload of the program.
+//
+// Pixel buffers are tightly packed, so rows are unpacked with an alignment of
+// 1 during the upload; GL's default of 4 would skew every row of an image
+// whose row is not a multiple of 4 bytes long and read past the end of the
+// buffer. The alignment is set back to GL's default of 4 afterwards.
+#include "image/image_data.h"
+#include "platform/gl.h"
+
+void uploadTexture(ImageData& image, int components, uint32_t format) {
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  image.textureName = name;
+  glBindTexture(GL_TEXTURE_2D, name);
+  if (image.pixels) {
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, components, static_cast<GLsizei>(image.width),
+                 static_cast<GLsizei>(image.height), 0, format, GL_UNSIGNED_BYTE, image.pixels);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, components, static_cast<GLint>(image.width),
+                      static_cast<GLint>(image.height), format, GL_UNSIGNED_BYTE, image.pixels);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  }
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+}

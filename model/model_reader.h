@@ -1,0 +1,18 @@
+// The 3DO reader: fills the empty Model from a 3DO text file, loads and
+// uploads each material's MAT texture, cuts faces into triangle fans and
+// writes the "ModelStats.txt" report of the load in the current folder.
+#pragma once
+
+#include <cstdio>
+
+#include "model/model.h"
+
+// True when the whole file has been read. On false a message box has been
+// shown, and the model is safe to draw and to release. Needs a current GL
+// context and the model's fallback texture set.
+bool loadModel(Model& model, const char* path);
+
+// Delivers the next significant line (not blank, first word not beginning
+// with "#") into the 256-byte buffer, at most 255 characters a read, its line
+// end kept. A CR right before LF is dropped. False at the end of the file.
+bool readModelLine(char* buffer, FILE* stream);

@@ -1,0 +1,18 @@
+// Where the running executable lives, for finding the data put beside it.
+#include <unistd.h>
+
+#include <climits>
+
+#include "platform/headless/headless.h"
+
+std::string headlessExecutableDir() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return ".";
+  buffer[length] = '\0';
+  std::string path(buffer);
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}

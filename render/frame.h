@@ -1,0 +1,26 @@
+// Frame drawing: clear, camera, rotations, the model pass, the optional
+// sphere-mapped environment pass, the overlay and the frame-rate counter; and
+// the projection that follows the window size.
+#pragma once
+
+#include <cstdint>
+
+#include "app/view_state.h"
+#include "image/fixed_textures.h"
+#include "model/model.h"
+#include "overlay/bitmap_font.h"
+
+struct FrameRate {
+  uint32_t frameCount = 0;
+  uint32_t windowStart = 0;
+  int32_t fps = 0;
+};
+
+// Draws one frame into the back buffer; modelview matrix mode current on
+// entry and on return. The caller swaps the buffers.
+void drawFrame(const ViewState& view, const Model& model, const FixedTextures& textures,
+               const BitmapFont& font, FrameRate& frameRate);
+
+// Viewport and 45-degree perspective for a client size; a height of 0 is
+// taken as 1 for the aspect.
+void resizeView(int width, int height);

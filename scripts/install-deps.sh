@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs every Debian package the project needs to build, run and test
+# Vistrel on a fresh Debian 12 machine. Run as root (or through sudo).
+set -eu
+SUDO=""
+if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+PACKAGES="
+  cmake g++ make pkg-config clang-format
+  libgl-dev libegl-dev libopengl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libgtest-dev
+  libsdl2-dev zenity
+  xvfb xdotool x11-utils x11-apps openbox libx11-dev
+  libfreetype-dev fonts-dejavu-core
+  python3
+"
+missing=""
+for p in $PACKAGES; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing="$missing $p"
+  fi
+done
+if [ -n "$missing" ]; then
+  $SUDO apt-get update -q
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y -q --no-install-recommends $missing
+fi

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs what the project needs, builds it twice (plain, and with
+# AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole test suite
+# in both builds. Exits non-zero when anything fails.
+set -eu
+cd "$(dirname "$0")/.."
+sh scripts/install-deps.sh
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+echo "== plain build =="
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j"$JOBS"
+ctest --test-dir build --output-on-failure -j"$JOBS"
+
+echo "== sanitizer build (ASan + UBSan) =="
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVISTREL_SANITIZE=ON
+cmake --build build-asan -j"$JOBS"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --test-dir build-asan --output-on-failure -j"$JOBS"

@@ -1,0 +1,34 @@
+// vistrel-tool: the headless companion of the viewer. Each command lives in
+// its own file; they share the set-up below, which loads exactly as the
+// viewer does after its file dialog.
+#pragma once
+
+#include <string>
+
+#include "image/fixed_textures.h"
+#include "model/model.h"
+#include "platform/headless/headless.h"
+
+// Exit statuses of every command.
+constexpr int kToolOk = 0;
+constexpr int kToolFailed = 1;
+constexpr int kToolUsage = 2;
+
+int runStats(int argc, char** argv);   // argv[0] is "stats"
+int runDecode(int argc, char** argv);  // argv[0] is "decode"
+int runRender(int argc, char** argv);  // argv[0] is "render"
+
+// An offscreen GL context plus the viewer's fixed textures, loaded from the
+// systemtex folder beside the executable. On failure prints why on stderr.
+struct ToolSession {
+  OffscreenGl gl;
+  FixedTextures textures;
+  std::string programDir;  // folder of the executable
+};
+bool openToolSession(ToolSession& session, int width, int height);
+void closeToolSession(ToolSession& session);
+
+// The model's absolute path (as the file dialog would give it), with the
+// current folder changed to the model's folder. False when the path has no
+// usable form.
+bool enterModelFolder(const char* modelPath, std::string& absolutePath);

@@ -1,0 +1,52 @@
+// vistrel-tool's entry point: command dispatch, --help and --version.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/vistrel_tool/tool.h"
+
+#ifndef VISTREL_VERSION
+#define VISTREL_VERSION "0.0.0"
+#endif
+
+namespace {
+
+void printUsage(FILE* out) {
+  std::fprintf(out,
+               "usage: vistrel-tool COMMAND [ARGS]\n"
+               "\n"
+               "Loads, decodes and renders 3DO models with the viewer's own code, headless.\n"
+               "\n"
+               "commands:\n"
+               "  stats MODEL.3do            load MODEL.3do as the viewer does, write\n"
+               "                             ModelStats.txt beside it and print the report\n"
+               "  decode IMAGE -o OUT.tga    decode a MAT or TGA image, write it as TGA\n"
+               "  render MODEL.3do -o OUT.tga [options]\n"
+               "                             draw one frame offscreen (see render --help)\n"
+               "\n"
+               "options: --help, --version\n"
+               "exit status: 0 success, 1 load or decode failed, 2 usage error\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    printUsage(stderr);
+    return kToolUsage;
+  }
+  const char* command = argv[1];
+  if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
+    printUsage(stdout);
+    return kToolOk;
+  }
+  if (std::strcmp(command, "--version") == 0) {
+    std::printf("vistrel-tool %s\n", VISTREL_VERSION);
+    return kToolOk;
+  }
+  if (std::strcmp(command, "stats") == 0) return runStats(argc - 1, argv + 1);
+  if (std::strcmp(command, "decode") == 0) return runDecode(argc - 1, argv + 1);
+  if (std::strcmp(command, "render") == 0) return runRender(argc - 1, argv + 1);
+  std::fprintf(stderr, "vistrel-tool: unknown command '%s'\n", command);
+  printUsage(stderr);
+  return kToolUsage;
+}
