@@ -1,0 +1,39 @@
+// Start-up's fixed GL state, light and material.
+#include "app/gl_setup.h"
+
+#include "platform/gl.h"
+
+void setFixedGlState(float red, float green, float blue) {
+  glEnable(GL_TEXTURE_2D);
+  glClearColor(red, green, blue, 0.5f);
+  glClearDepth(1.0);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+}
+
+void setLightAndMaterial() {
+  const GLfloat lightPosition[] = {0.0f, 0.0f, 20.0f, 0.0f};
+  const GLfloat lightAmbient[] = {0.0f, 0.0f, 0.0f, 1.0f};
+  const GLfloat lightDiffuse[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  const GLfloat lightSpecular[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  glLightfv(GL_LIGHT0, GL_POSITION, lightPosition);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, lightAmbient);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, lightSpecular);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+
+  const GLfloat materialAmbient[] = {1.0f, 1.0f, 1.0f, 1.0f};
+  const GLfloat materialDiffuse[] = {0.9f, 0.9f, 0.9f, 1.0f};
+  const GLfloat materialSpecular[] = {0.9f, 0.9f, 0.9f, 1.0f};
+  const GLfloat materialEmission[] = {0.2f, 0.2f, 0.2f, 0.0f};
+  glMaterialfv(GL_FRONT, GL_AMBIENT, materialAmbient);
+  glMaterialfv(GL_FRONT, GL_DIFFUSE, materialDiffuse);
+  glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
+  glMaterialfv(GL_FRONT, GL_EMISSION, materialEmission);
+  glMaterialf(GL_FRONT, GL_SHININESS, 50.0f);
+}
