@@ -1,0 +1,142 @@
+// Model drawing: the hierarchy walk, the parent-chain translations and the
+// immediate-mode triangles of each mesh, with the axis mapping
+// (x, y, z) -> (-x, z, y) for positions, normals, node positions and pivots.
+//
+// The reader stores indices unchecked, so this file is where they are made
+// safe: a face with a vertex index outside its mesh is skipped, a face whose
+// material or texture vertex lies outside its array (or whose material has a
+// width or height of 0) is drawn untextured, a node whose mesh is out of
+// range draws nothing, an out-of-range parent ends the chain, and a parent
+// cycle ends after nodeCount steps. For a model whose indices are all in
+// range the GL calls are exactly those of the plain walk.
+#include "render/model_draw.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/gl.h"
+
+namespace {
+
+// The texture tracker of one drawMesh call. 0 means "nothing bound yet by
+// this call" (as GL names go, a real texture is never 0); kUntexturedBound
+// means this call bound the image-less texture 0 for an untextured face.
+constexpr uint64_t kUntexturedBound = 0x100000000ull;
+
+bool faceVerticesInRange(const Mesh& mesh, const Face& face) {
+  if (!mesh.vertices) return false;
+  for (int corner = 0; corner < 3; ++corner) {
+    if (face.vertex[corner] < 0 || face.vertex[corner] >= mesh.vertexCount) return false;
+  }
+  return true;
+}
+
+// The face's material when the face can be drawn textured: material and
+// texture vertices in range and a material with a non-zero size.
+const Material* texturableMaterial(const Model& model, const Mesh& mesh, const Face& face) {
+  if (!model.materials || face.material < 0 || face.material >= model.materialCount) {
+    return nullptr;
+  }
+  if (!mesh.texVertices) return nullptr;
+  for (int corner = 0; corner < 3; ++corner) {
+    if (face.texVertex[corner] < 0 || face.texVertex[corner] >= mesh.texVertexCount) {
+      return nullptr;
+    }
+  }
+  const Material& material = model.materials[face.material];
+  if (material.width == 0 || material.height == 0) return nullptr;
+  return &material;
+}
+
+void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool textured,
+                uint64_t& lastBound) {
+  if (!faceVerticesInRange(mesh, face)) return;
+  const Material* material = texturableMaterial(model, mesh, face);
+  if (textured) {
+    if (material) {
+      if (material->textureName != lastBound) {
+        glBindTexture(GL_TEXTURE_2D, material->textureName);
+        lastBound = material->textureName;
+      }
+    } else if (lastBound != kUntexturedBound) {
+      // Texture 0 never receives an image, so it is incomplete and GL draws
+      // the face as if texturing were off.
+      glBindTexture(GL_TEXTURE_2D, 0);
+      lastBound = kUntexturedBound;
+    }
+  }
+  const bool blended = face.type == 2;
+  if (blended) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE_MINUS_SRC_COLOR, GL_ONE);
+  }
+  glBegin(GL_TRIANGLES);
+  for (int corner = 0; corner < 3; ++corner) {
+    if (material) {
+      const TexVertex& tex = mesh.texVertices[face.texVertex[corner]];
+      glTexCoord2f(tex.u / static_cast<float>(material->width),
+                   tex.v / static_cast<float>(material->height));
+    } else {
+      glTexCoord2f(0.0f, 0.0f);
+    }
+    const Vertex& vertex = mesh.vertices[face.vertex[corner]];
+    glNormal3f(-vertex.normal.x, vertex.normal.z, vertex.normal.y);
+    glVertex3f(-vertex.position.x, vertex.position.z, vertex.position.y);
+  }
+  glEnd();
+  if (blended) glDisable(GL_BLEND);
+}
+
+}  // namespace
+
+void drawModel(const Model& model, bool textured) {
+  if (!model.nodes) return;
+  for (int i = 0; i < model.nodeCount; ++i) {
+    glPushMatrix();
+    const HierarchyNode& node = model.nodes[i];
+    if (node.mesh != -1) {
+      translateToNode(model, i);
+      glTranslatef(-node.pivot.x, node.pivot.z, node.pivot.y);
+      drawMesh(model, node.mesh, textured);
+    }
+    glPopMatrix();
+  }
+}
+
+void translateToNode(const Model& model, int node) {
+  if (!model.nodes || node < 0 || node >= model.nodeCount) return;
+  // The chain from the node up to its root, at most nodeCount entries, so a
+  // cycle ends and a deep chain cannot exhaust the stack. Kept between calls
+  // so that drawing a frame allocates nothing once it has grown.
+  static std::vector<int32_t> chain;
+  chain.clear();
+  int32_t current = node;
+  while (true) {
+    chain.push_back(current);
+    int32_t parent = model.nodes[current].parent;
+    if (parent < 0 || parent >= model.nodeCount) break;
+    if (static_cast<int64_t>(chain.size()) >= model.nodeCount) break;
+    current = parent;
+  }
+  for (std::size_t k = chain.size(); k-- > 0;) {
+    const Vec3& position = model.nodes[chain[k]].position;
+    glTranslatef(-position.x, position.z, position.y);
+  }
+}
+
+void drawMesh(const Model& model, int mesh, bool textured) {
+  if (!model.meshes || mesh < 0 || mesh >= model.meshCount) return;
+  const Mesh& drawn = model.meshes[mesh];
+  uint64_t lastBound = 0;
+  if (drawn.faces) {
+    for (int i = 0; i < drawn.faceCount; ++i) {
+      drawRecord(model, drawn, drawn.faces[i], textured, lastBound);
+    }
+  }
+  if (drawn.extraTriangles) {
+    for (int i = 0; i < drawn.extraTriangleCount; ++i) {
+      drawRecord(model, drawn, drawn.extraTriangles[i], textured, lastBound);
+    }
+  }
+}
