@@ -1,0 +1,26 @@
+// Where the running executable lives on Windows, for finding the data put
+// beside it.
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/headless/headless.h"
+
+std::string headlessExecutableDir() {
+  std::vector<char> path(MAX_PATH);
+  for (;;) {
+    DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return ".";
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    if (path.size() >= 32768) return ".";
+    path.resize(path.size() * 2);
+  }
+  std::string full(path.begin(), path.end());
+  size_t separator = full.find_last_of("\\/");
+  if (separator == std::string::npos) return ".";
+  if (separator == 0 || (separator == 2 && full[1] == ':')) return full.substr(0, separator + 1);
+  return full.substr(0, separator);
+}
