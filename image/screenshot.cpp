@@ -1,0 +1,95 @@
+// The screenshot writer: the window's picture as an uncompressed 32-bit TGA
+// under the first free name of "screen000.tga" to "screen999.tga" in the
+// current folder. It works silently and never overwrites anything: a name that
+// exists in any form (even a file it cannot read) is taken, and the file is
+// created exclusively.
+#include "image/screenshot.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "app/app_window.h"
+#include "platform/gl.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFirstNumber = 0;
+constexpr int kLastNumber = 999;
+
+void formatName(char (&name)[32], int number) {
+  std::snprintf(name, sizeof name, "screen%03d.tga", number);
+}
+
+// True when nothing at all exists under the name (a dangling link or an
+// entry that cannot be examined counts as existing).
+bool nameIsFree(const char* name) {
+  std::error_code error;
+  fs::file_status status = fs::symlink_status(fs::path(name), error);
+  return status.type() == fs::file_type::not_found;
+}
+
+// The first free number from first on, or -1 when all are taken.
+int firstFreeNumber(int first) {
+  char name[32];
+  for (int number = first; number <= kLastNumber; ++number) {
+    formatName(name, number);
+    if (nameIsFree(name)) return number;
+  }
+  return -1;
+}
+
+}  // namespace
+
+void saveScreenshot(const AppWindow& window) {
+  int number = firstFreeNumber(kFirstNumber);
+  if (number < 0) return;
+
+  // The header holds each side in 16 bits.
+  if (window.width <= 0 || window.height <= 0 || window.width > 0xFFFF || window.height > 0xFFFF) {
+    return;
+  }
+  const uint32_t width = static_cast<uint32_t>(window.width);
+  const uint32_t height = static_cast<uint32_t>(window.height);
+  const size_t size = static_cast<size_t>(width) * height * 4;
+
+  unsigned char* pixels = static_cast<unsigned char*>(std::malloc(size));
+  if (!pixels) return;
+  glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGBA,
+               GL_UNSIGNED_BYTE, pixels);
+  for (size_t i = 0; i < size; i += 4) {
+    unsigned char red = pixels[i];
+    pixels[i] = pixels[i + 2];
+    pixels[i + 2] = red;
+  }
+
+  // 00 00 02 then nine zeros: type 2, no image ID, no colour map, origin 0.
+  unsigned char header[18] = {0, 0, 2};
+  header[12] = static_cast<unsigned char>(width & 0xFF);
+  header[13] = static_cast<unsigned char>(width >> 8);
+  header[14] = static_cast<unsigned char>(height & 0xFF);
+  header[15] = static_cast<unsigned char>(height >> 8);
+  header[16] = 32;
+  header[17] = 0;
+
+  // Exclusive creation; should the name have been taken since the probe, the
+  // probing goes on behind it.
+  FILE* file = nullptr;
+  char name[32];
+  while (number >= 0) {
+    formatName(name, number);
+    file = std::fopen(name, "wbx");
+    if (file) break;
+    if (nameIsFree(name)) break;  // cannot be created at all
+    number = number < kLastNumber ? firstFreeNumber(number + 1) : -1;
+  }
+  if (file) {
+    std::fwrite(header, 1, sizeof header, file);
+    std::fwrite(pixels, 1, size, file);
+    std::fclose(file);
+  }
+  std::free(pixels);
+}
