@@ -1,0 +1,122 @@
+// Fuzz target of model drawing: the input is loaded as in fuzz_model, and the
+// model, whatever loadModel left in it (a failed load must stay drawable), is
+// drawn offscreen with drawModel, textured and not, and with drawFrame in
+// wireframe, flat and smooth shading, with and without lighting and the
+// environment-map pass. Hostile indices, cyclic or deep hierarchies and
+// materials of size 0 must neither crash nor hang nor read outside the model.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "app/view_state.h"
+#include "fuzz/fuzz_support.h"
+#include "image/fixed_textures.h"
+#include "model/model_reader.h"
+#include "overlay/bitmap_font.h"
+#include "platform/gl.h"
+#include "platform/headless/headless.h"
+#include "render/frame.h"
+#include "render/model_draw.h"
+
+namespace {
+
+FixedTextures fixedTextures;
+BitmapFont font;
+FrameRate frameRate;
+
+// The GL state start-up gives the viewer before the first frame.
+void setViewerState() {
+  glEnable(GL_TEXTURE_2D);
+  glClearColor(0.1f, 0.2f, 0.3f, 0.5f);
+  glClearDepth(1.0);
+  glDepthFunc(GL_LEQUAL);
+  glEnable(GL_DEPTH_TEST);
+  glShadeModel(GL_SMOOTH);
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  const float position[] = {0, 0, 20, 0};
+  const float white[] = {1, 1, 1, 1};
+  const float black[] = {0, 0, 0, 1};
+  glLightfv(GL_LIGHT0, GL_POSITION, position);
+  glLightfv(GL_LIGHT0, GL_AMBIENT, black);
+  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+  glEnable(GL_LIGHTING);
+  glEnable(GL_LIGHT0);
+}
+
+void drawEveryWay(const Model& model) {
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  drawModel(model, true);
+  drawModel(model, false);
+  ViewState view;
+  view.cameraZ = model.radius * 2.3f;
+  view.rotationX = 30;
+  view.rotationY = 45;
+  view.rotationZ = 10;
+  const int32_t modes[] = {kRenderWire, kRenderFlat, kRenderSmooth};
+  for (int32_t mode : modes) {
+    view.renderMode = mode;
+    // The controls set polygon mode and shade model for each render mode.
+    glPolygonMode(GL_FRONT, mode == kRenderWire ? GL_LINE : GL_FILL);
+    glShadeModel(mode == kRenderFlat ? GL_FLAT : GL_SMOOTH);
+    view.envMapping = mode != kRenderFlat;
+    view.lighting = mode != kRenderWire;
+    view.texturing = mode != kRenderWire;
+    if (view.lighting) {
+      glEnable(GL_LIGHTING);
+    } else {
+      glDisable(GL_LIGHTING);
+    }
+    drawFrame(view, model, fixedTextures, font, frameRate);
+  }
+  view.envMapping = true;
+  view.texturing = false;
+  drawFrame(view, model, fixedTextures, font, frameRate);
+  glFinish();
+  if (glGetError() == GL_STACK_OVERFLOW) fuzzFail("matrix stack overflow while drawing");
+  while (glGetError() != GL_NO_ERROR) {
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzzCreateGl(64, 48);
+  // The fixed textures and the font come from the source tree's systemtex
+  // folder, as the viewer reads them beside itself.
+  headlessSetEchoBoxes(false);
+  char previous[4096];
+  if (!getcwd(previous, sizeof previous)) fuzzFail("no current folder");
+  if (chdir(VISTREL_SOURCE_DIR) == 0) {
+    loadFixedTextures(fixedTextures);
+    loadFont(font);
+    setTextColour(font, 255, 255, 255, 255);
+  }
+  if (chdir(previous) != 0) fuzzFail("cannot return to the current folder");
+  fuzzEnterScratchFolder();
+  resizeView(64, 48);
+  setViewerState();
+  // Warm up: the first frames compile Mesa's shaders for each state, which
+  // must not count against the per-input time limit.
+  Model empty;
+  fuzzSetFallbackTexture(empty);
+  drawEveryWay(empty);
+  fuzzClearBoxes();
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzzWriteModelInput(data, size);
+  Model model;
+  fuzzSetFallbackTexture(model);
+  loadModel(model, "model.3do");
+  drawEveryWay(model);
+  fuzzReleaseModel(model);
+  fuzzClearBoxes();
+  return 0;
+}

@@ -1,0 +1,147 @@
+// Shared ground of the fuzz targets (see fuzz_support.h).
+#include "fuzz/fuzz_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "image/image_data.h"
+#include "platform/gl.h"
+#include "platform/headless/headless.h"
+
+void fuzzFail(const char* what) {
+  std::fprintf(stderr, "fuzz check failed: %s\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
+
+void fuzzEnterScratchFolder() {
+  headlessSetEchoBoxes(false);
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/vistrel-fuzz-XXXXXX";
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (!mkdtemp(buffer.data()) || chdir(buffer.data()) != 0) fuzzFail("no scratch folder");
+}
+
+void fuzzCreateGl(int width, int height) {
+  static OffscreenGl gl;
+  if (gl.context) return;
+  if (!createOffscreenGl(gl, width, height)) fuzzFail("no offscreen OpenGL context");
+}
+
+void fuzzClearBoxes() {
+  headlessCapturedBoxes().clear();
+}
+
+void fuzzWriteFile(const char* name, const uint8_t* data, size_t size) {
+  FILE* file = std::fopen(name, "wb");
+  if (!file) fuzzFail("cannot write a scratch file");
+  if (size > 0 && std::fwrite(data, 1, size, file) != size) fuzzFail("short scratch write");
+  if (std::fclose(file) != 0) fuzzFail("cannot close a scratch file");
+}
+
+void fuzzWriteModelInput(const uint8_t* data, size_t size) {
+  static const char* const kMatNames[kMaxMatFiles] = {"0.mat", "1.mat", "2.mat"};
+  for (const char* name : kMatNames) std::remove(name);
+  const size_t separatorLength = std::strlen(kMatSeparator);
+  const uint8_t* end = data + size;
+  const uint8_t* partStart = data;
+  int part = 0;  // 0 is the model text, 1.. the MAT files
+  while (part <= kMaxMatFiles) {
+    const uint8_t* next = end;
+    for (const uint8_t* p = partStart; p + separatorLength <= end; ++p) {
+      if (std::memcmp(p, kMatSeparator, separatorLength) == 0) {
+        next = p;
+        break;
+      }
+    }
+    const size_t length = static_cast<size_t>(next - partStart);
+    fuzzWriteFile(part == 0 ? "model.3do" : kMatNames[part - 1], partStart, length);
+    if (next == end) break;
+    partStart = next + separatorLength;
+    ++part;
+  }
+}
+
+void fuzzSetFallbackTexture(Model& model) {
+  static uint32_t texture = 0;
+  if (texture == 0) {
+    unsigned char pixels[4 * 4 * 3];
+    for (int i = 0; i < 16; ++i) {
+      const bool light = ((i % 4) + (i / 4)) % 2 == 0;
+      pixels[3 * i] = light ? 230 : 40;
+      pixels[3 * i + 1] = light ? 230 : 40;
+      pixels[3 * i + 2] = light ? 60 : 200;
+    }
+    ImageData checker;
+    checker.pixels = pixels;
+    checker.bitsPerPixel = 24;
+    checker.width = 4;
+    checker.height = 4;
+    checker.format = kGlRgb;
+    uploadTexture(checker, 3, kGlRgb);
+    texture = checker.textureName;
+  }
+  model.fallbackTexture = texture;
+  model.fallbackTextureSize = 4;
+}
+
+namespace {
+
+// Folds the bytes of n records into a sum the compiler cannot drop, so that
+// every byte is really read.
+template <typename T>
+unsigned touch(const T* records, int32_t count) {
+  if (count < 0) fuzzFail("negative count in the model");
+  if (count > 0 && !records) fuzzFail("positive count without an array");
+  unsigned sum = 0;
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(records);
+  for (size_t i = 0; i < static_cast<size_t>(count) * sizeof(T); ++i) sum += bytes[i];
+  return sum;
+}
+
+volatile unsigned sink;
+
+}  // namespace
+
+void fuzzCheckModelArrays(const Model& model) {
+  unsigned sum = 0;
+  sum += touch(model.materialNames, model.materialCount);
+  sum += touch(model.materials, model.materialCount);
+  sum += touch(model.nodes, model.nodeCount);
+  sum += touch(model.meshes, model.meshCount);
+  for (int32_t i = 0; i < model.meshCount; ++i) {
+    const Mesh& mesh = model.meshes[i];
+    if (mesh.extraTriangleCount > 1024) fuzzFail("more than 1024 extra triangles in a mesh");
+    if (std::memchr(mesh.name, '\0', sizeof mesh.name) == nullptr) {
+      fuzzFail("mesh name without its terminator");
+    }
+    sum += touch(mesh.vertices, mesh.vertexCount);
+    sum += touch(mesh.texVertices, mesh.texVertexCount);
+    sum += touch(mesh.faces, mesh.faceCount);
+    sum += touch(mesh.extraTriangles, mesh.extraTriangleCount);
+  }
+  for (int32_t i = 0; i < model.materialCount; ++i) {
+    if (std::memchr(model.materialNames[i], '\0', 32) == nullptr) {
+      fuzzFail("material name without its terminator");
+    }
+  }
+  sink = sum;
+}
+
+void fuzzReleaseModel(Model& model) {
+  for (int32_t i = 0; model.materials && i < model.materialCount; ++i) {
+    const GLuint name = model.materials[i].textureName;
+    if (name != 0 && name != model.fallbackTexture) glDeleteTextures(1, &name);
+  }
+  releaseModel(model);
+  if (model.materialNames || model.materials || model.meshes || model.nodes ||
+      model.materialCount != 0 || model.meshCount != 0 || model.nodeCount != 0) {
+    fuzzFail("releaseModel left the model not empty");
+  }
+  releaseModel(model);
+}

@@ -1,0 +1,52 @@
+// Shared ground of the fuzz targets: a scratch folder that is the current
+// folder for the whole run, one offscreen OpenGL context, silent message
+// boxes, and the splitting of one fuzz input into a model text and the MAT
+// files it names.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/model.h"
+
+// The byte sequence that separates the model text from the MAT files in the
+// inputs of fuzz_model and fuzz_draw: "model@@MAT@@mat0@@MAT@@mat1...". The
+// parts after the model are written as "0.mat", "1.mat" and "2.mat".
+constexpr const char kMatSeparator[] = "@@MAT@@";
+constexpr int kMaxMatFiles = 3;
+
+// Makes a fresh scratch folder, makes it the current folder and turns the
+// echo of message boxes off. Aborts the run when that fails.
+void fuzzEnterScratchFolder();
+// Creates the offscreen OpenGL context once (size in pixels), current for the
+// rest of the run. Aborts the run when no context can be made.
+void fuzzCreateGl(int width, int height);
+// Forgets the boxes shown so far (they would pile up over millions of runs).
+void fuzzClearBoxes();
+
+// Writes bytes to a file in the current folder; aborts when that fails.
+void fuzzWriteFile(const char* name, const uint8_t* data, size_t size);
+
+// Splits an input at kMatSeparator and writes "model.3do" and the MAT files;
+// the MAT files of the previous input are removed first.
+void fuzzWriteModelInput(const uint8_t* data, size_t size);
+
+// A 4 x 4 checker texture that stands in as the fallback texture of failed
+// materials, as start-up gives the checker to the model.
+void fuzzSetFallbackTexture(Model& model);
+
+// Reads every element of every array of the model, so that AddressSanitizer
+// proves each count fits the array allocated for it, and aborts when a count
+// is negative, an array is missing for a positive count or a mesh holds more
+// than 1024 extra triangles.
+void fuzzCheckModelArrays(const Model& model);
+
+// Deletes the GL textures of the model's materials (not the fallback), then
+// releases the model and checks that it is empty; a second release must be
+// harmless. Keeps long runs from piling up texture objects.
+void fuzzReleaseModel(Model& model);
+
+// Aborts with a message: the fuzzer reports the input as a finding.
+[[noreturn]] void fuzzFail(const char* what);

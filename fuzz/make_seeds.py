@@ -1,0 +1,116 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+Every seed is made here, small and deliberate: valid files of each kind the
+readers accept, plus a few that sit right on an edge (sizes of 0, a run
+packet past the pixel count, hierarchy loops, indices out of range).
+Run it from anywhere; it rewrites only the files it names.
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SEP = b"@@MAT@@"
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(data)
+
+
+def mat(width, height, indices, size_width=None, size_height=None):
+    """A MAT file: signature, 108 skipped bytes, the 9-byte size block, 18
+    skipped bytes, then one palette index per pixel."""
+    w = width if size_width is None else size_width
+    h = height if size_height is None else size_height
+    # Block bytes 3 and 4 hold the width, 7 and 8 the height; 5 and 6 never count.
+    size_block = bytes([1, 2, 3]) + struct.pack("<H", w) + b"\x77\x77" + struct.pack("<H", h)
+    return b"MAT 2" + bytes(range(108)) + size_block + bytes(18) + bytes(indices)
+
+
+def tga(kind, width, height, bits, body):
+    return bytes([0, 0, kind]) + bytes(9) + struct.pack("<HHBB", width, height, bits, 0) + body
+
+
+def model_text(materials, meshes, nodes, comments=False):
+    lines = ["SECTION: HEADER", "3DO 2.1", "SECTION: MODELRESOURCE",
+             "MATERIALS %d" % len(materials)]
+    lines += ["%d: %s" % (i, name) for i, name in enumerate(materials)]
+    lines += ["SECTION: GEOMETRYDEF", "RADIUS 2.500000", "INSERT OFFSET 0.0 0.0 0.0",
+              "GEOSETS 1", "GEOSET 0", "MESHES %d" % len(meshes)]
+    for i, mesh in enumerate(meshes):
+        lines += ["", "MESH %d" % i, "NAME %s" % mesh["name"], "RADIUS 1.200000",
+                  "GEOMETRYMODE 4", "LIGHTINGMODE 3", "TEXTUREMODE 3",
+                  "VERTICES %d" % len(mesh["verts"])]
+        if comments:
+            lines.append("# the vertices")
+        lines += ["%d: %g %g %g" % ((j,) + v) for j, v in enumerate(mesh["verts"])]
+        lines.append("TEXTURE VERTICES %d" % len(mesh["uvs"]))
+        lines += ["%d: %g %g" % ((j,) + t) for j, t in enumerate(mesh["uvs"])]
+        lines.append("VERTEX NORMALS")
+        lines += ["%d: 0 0 1" % j for j in range(len(mesh["verts"]))]
+        lines.append("FACES %d" % len(mesh["faces"]))
+        for j, (material, ftype, corners) in enumerate(mesh["faces"]):
+            pairs = " ".join("%d, %d" % c for c in corners)
+            lines.append("%d: %d 0x%04d 1 3 0 0.0 %d %s" % (j, material, ftype, len(corners), pairs))
+            if comments and j == 0:
+                lines.append("# between faces")
+        lines.append("FACE NORMALS")
+        lines += ["%d: 0 0 1" % j for j in range(len(mesh["faces"]))]
+    lines += ["", "SECTION: HIERARCHYDEF", "HIERARCHY NODES %d" % len(nodes)]
+    for j, (mesh, parent, pos, pivot) in enumerate(nodes):
+        lines.append("%d: 0x00 0x00 %d %d 0 1 0 %g %g %g 0 0 0 %g %g %g"
+                     % ((j, mesh, parent) + pos + pivot))
+    return ("\n".join(lines) + "\n").encode()
+
+
+def main():
+    # MAT files.
+    small = mat(4, 3, [0, 6, 31, 255, 192, 63, 16, 1, 2, 3, 4, 5])
+    write("mat", "four_by_three.mat", small)
+    write("mat", "two_by_one.mat", mat(2, 1, [6, 31]))
+    write("mat", "zero_width.mat", mat(0, 3, [1, 2, 3]))
+    write("mat", "short_indices.mat", mat(8, 8, [7] * 10))
+    write("mat", "huge_claim.mat", mat(1, 1, [1], size_width=65535, size_height=65535))
+    write("mat", "signature_only.mat", b"MAT 2")
+
+    # TGA files: raw and run-length, 24 and 32 bits.
+    write("tga", "raw24_3x2.tga", tga(2, 3, 2, 24, bytes(range(18))))
+    write("tga", "raw32_2x2.tga", tga(2, 2, 2, 32, bytes(range(100, 116))))
+    write("tga", "rle24_4x2.tga", tga(10, 4, 2, 24,
+                                      b"\x82\x10\x20\x30" + b"\x01\x01\x02\x03\x04\x05\x06"
+                                      + b"\x80\x40\x50\x60" + b"\x81\x70\x80\x90"))
+    write("tga", "rle32_1x1.tga", tga(10, 1, 1, 32, b"\x80\x01\x02\x03\x04"))
+    write("tga", "rle_run_past_end.tga", tga(10, 2, 1, 24, b"\x82\x01\x02\x03"))
+    write("tga", "huge_claim.tga", tga(2, 65535, 65535, 32, bytes(8)))
+    write("tga", "sixteen_bits.tga", tga(2, 1, 1, 16, b"\x00\x00"))
+
+    # Models with their MAT files.
+    quad = {"name": "box", "verts": [(0, 0, 0), (1, 0, 0), (1, 0, 1), (0, 0, 1)],
+            "uvs": [(0, 0), (4, 0), (4, 3), (0, 3)],
+            "faces": [(0, 0, [(0, 0), (1, 1), (2, 2), (3, 3)])]}
+    fan = {"name": "fan", "verts": [(0, 0, 0), (1, 0, 0), (1.5, 0, 1), (0.5, 0, 1.5), (-0.5, 0, 1)],
+           "uvs": [(0, 0), (2, 0), (2, 1)],
+           "faces": [(1, 0, [(0, 0), (1, 1), (2, 2), (3, 0), (4, 1)]),
+                     (0, 2, [(0, 0), (2, 1), (4, 2)])]}
+    nodes = [(0, -1, (0, 0, 0), (0, 0, 0)), (-1, 0, (1, 0, 0), (0, 0, 0)),
+             (1, 1, (0, 0, 1), (0.5, 0, 0))]
+    two = model_text(["0.mat", "1.mat"], [quad, fan], nodes, comments=True)
+    model_seed = two + SEP + small + SEP + mat(2, 1, [6, 31])
+    write("model", "two_meshes.bin", model_seed)
+    write("draw", "two_meshes.bin", model_seed)
+    write("model", "missing_mat.bin", model_text(["absent.MAT"], [quad], nodes[:1]))
+    loop_nodes = [(0, 1, (0, 0, 0), (0, 0, 0)), (0, 0, (1, 0, 0), (0, 0, 0))]
+    bad = {"name": "bad", "verts": [(0, 0, 0), (1, 0, 0), (1, 0, 1)], "uvs": [],
+           "faces": [(7, 0, [(0, 5), (1, 9), (99, 0)]), (-1, 2, [(0, 0), (1, 0), (2, 0)])]}
+    write("draw", "parent_loop.bin", model_text(["0.mat"], [quad], loop_nodes) + SEP + small)
+    write("draw", "bad_indices.bin",
+          model_text(["0.mat"], [bad], [(0, -1, (0, 0, 0), (0, 0, 0)), (3, 9, (0, 0, 0), (0, 0, 0))])
+          + SEP + mat(0, 0, []))
+    write("model", "bad_indices.bin", model_text(["0.mat"], [bad], [(0, -1, (0, 0, 0), (0, 0, 0))]))
+
+
+if __name__ == "__main__":
+    main()
