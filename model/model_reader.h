@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "model/model.h"
 
@@ -11,6 +12,10 @@
 // shown, and the model is safe to draw and to release. Needs a current GL
 // context and the model's fallback texture set.
 bool loadModel(Model& model, const char* path);
+
+// loadModel that also hands back the report it wrote, in reportCopy (when not
+// null), whether or not "ModelStats.txt" could be created.
+bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy);
 
 // Delivers the next significant line (not blank, first word not beginning
 // with "#") into the 256-byte buffer, at most 255 characters a read, its line
