@@ -38,3 +38,55 @@ void destroyOffscreenGl(OffscreenGl& gl);
 // The folder that holds the running executable (where config.txt, systemtex/
 // and samples/ are put beside it), without a trailing separator.
 std::string headlessExecutableDir();
+
+// ---- Headless window port --------------------------------------------------
+// registerWindowClass, createAppWindow and the message services on an
+// offscreen EGL "window" with an in-process message queue, so that the
+// portable shell runs whole under tests. Display-mode changes are refused
+// unless a test accepts them.
+#include <functional>
+
+struct AppWindow;
+
+// The next answers of platformChooseOpenFile, taken in order; when none is
+// queued the dialog is cancelled.
+void headlessQueueFileChoice(const std::string& path);
+void headlessQueueFileCancel();
+void headlessClearFileChoices();
+// What the most recent file dialog asked for, and how many were shown.
+struct HeadlessFileDialog {
+  std::string title;
+  std::string filterName;
+  std::string filterPattern;
+  std::string defaultExtension;
+  size_t bufferSize = 0;
+  int shown = 0;
+};
+const HeadlessFileDialog& headlessLastFileDialog();
+
+// Failures and answers a test can ask of the port.
+void headlessSetRegisterClassFails(bool fails);
+void headlessSetCreateWindowFails(bool fails);
+void headlessSetDisplayModeAccepted(bool accepted);
+
+// Called after every buffer swap with the window (a test posts its input
+// there), and whenever the pump waits with nothing queued.
+void headlessSetSwapHook(std::function<void(AppWindow&)> hook);
+void headlessSetWaitHook(std::function<void(AppWindow&)> hook);
+
+// Counters since the last headlessResetWindowPort(), and the live window.
+struct HeadlessWindowStats {
+  int classesRegistered = 0;
+  int classesUnregistered = 0;
+  int windowsCreated = 0;
+  int windowsDestroyed = 0;
+  int swaps = 0;
+  int waits = 0;
+  int displayModeChanges = 0;
+  int displayModeRestores = 0;
+  bool cursorHidden = false;
+};
+const HeadlessWindowStats& headlessWindowStats();
+void* headlessCurrentWindow();
+// Clears counters, hooks, queued messages, file choices and failure flags.
+void headlessResetWindowPort();

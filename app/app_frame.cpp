@@ -1,0 +1,96 @@
+// The entry point's work: the program-wide flags, the outer loop that makes
+// a window per display mode, and the message pump that drives the frames.
+#include "app/app_frame.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/key_state.h"
+#include "app/messages.h"
+#include "app/viewer.h"
+#include "platform/platform.h"
+
+bool appRunning = false;
+bool fullScreenRequest = false;
+
+namespace {
+
+constexpr unsigned kErrorBoxStyle = kMbOk | kMbIconWarning;
+
+// Takes the window's messages until kWmQuit; between messages, while the
+// window is visible, runs one frame after another with no cap.
+void runMessagePump(AppWindow& window, Viewer& viewer) {
+  bool pumping = true;
+  AppMessage message;
+  while (pumping) {
+    if (platformPeekMessage(window, message)) {
+      if (message.message == kWmQuit) {
+        pumping = false;
+      } else {
+        platformDispatchMessage(message);
+      }
+    } else if (!window.visible) {
+      platformWaitMessage();
+    } else {
+      const uint32_t now = platformTickCount();
+      updateViewer(now - window.lastTick);  // unsigned: right across the wrap
+      window.lastTick = now;
+      drawFrame(viewer.view, viewer.model, viewer.textures, viewer.font, viewer.frameRate);
+      platformSwapBuffers(window);
+    }
+  }
+}
+
+}  // namespace
+
+bool terminateApplication(AppWindow& window) {
+  const bool posted = platformPostMessage(window.window, kWmQuit, 0, 0);
+  appRunning = false;
+  return posted;
+}
+
+int runApplication(void* moduleHandle) {
+  AppInstance instance;
+  instance.moduleHandle = moduleHandle;
+  instance.className = "OpenGL";
+
+  KeyState keys;
+  clearKeyState(keys);
+
+  AppWindow window;
+  window.keys = &keys;
+  window.instance = &instance;
+  window.title = "Vistrel";
+  window.width = 640;
+  window.height = 480;
+  window.colorBits = 32;
+  window.fullScreen = 0;
+
+  if (!registerWindowClass(instance)) {
+    platformMessageBox("Error Registering Window Class!", "Error", kErrorBoxStyle);
+    return -1;
+  }
+  appRunning = true;
+  fullScreenRequest = window.fullScreen != 0;
+
+  Viewer& viewer = programViewer();
+  std::error_code error;
+  viewer.startFolder = std::filesystem::current_path(error).string();
+  while (appRunning) {
+    window.fullScreen = fullScreenRequest ? 1 : 0;
+    if (!createAppWindow(window)) {
+      platformMessageBox("Error Creating OpenGL Window", "Error", kErrorBoxStyle);
+      appRunning = false;
+      continue;
+    }
+    if (initialiseViewer(window, keys)) {
+      runMessagePump(window, viewer);
+    } else {
+      terminateApplication(window);
+    }
+    releaseModel(viewer.model);
+    destroyAppWindow(window);
+  }
+  unregisterWindowClass(instance);
+  return 0;
+}

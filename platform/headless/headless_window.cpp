@@ -1,0 +1,282 @@
+// The window services of the headless port: the window is an offscreen EGL
+// pbuffer with the client size, messages travel through an in-process queue,
+// the display mode is refused (unless a test accepts it), and the file
+// dialog answers from a queue that tests fill. With it the portable shell
+// runs whole, frames and all, without an X server.
+#include <unistd.h>
+
+#include <cstring>
+#include <deque>
+
+#include "app/app_window.h"
+#include "app/key_state.h"
+#include "platform/headless/headless.h"
+#include "platform/platform.h"
+#include "render/frame.h"
+
+namespace {
+
+struct HeadlessWindow {
+  OffscreenGl gl;
+  void* userData = nullptr;
+};
+
+struct FileChoice {
+  bool chosen = false;
+  std::string path;
+};
+
+struct PortState {
+  std::deque<AppMessage> queue;
+  std::deque<FileChoice> fileChoices;
+  HeadlessFileDialog lastDialog;
+  HeadlessWindowStats stats;
+  HeadlessWindow* current = nullptr;
+  bool registerFails = false;
+  bool createFails = false;
+  bool displayModeAccepted = false;
+  std::function<void(AppWindow&)> swapHook;
+  std::function<void(AppWindow&)> waitHook;
+  AppWindow* currentApp = nullptr;
+};
+
+PortState& port() {
+  static PortState state;
+  return state;
+}
+
+constexpr unsigned kErrorBoxStyle = kMbOk | kMbIconWarning;
+
+void dropMessagesOf(void* window) {
+  auto& queue = port().queue;
+  for (auto it = queue.begin(); it != queue.end();) {
+    it = it->window == window ? queue.erase(it) : it + 1;
+  }
+}
+
+void releaseWindow(AppWindow& window, HeadlessWindow* record) {
+  if (record) {
+    destroyOffscreenGl(record->gl);
+    dropMessagesOf(record);
+    if (port().current == record) {
+      port().current = nullptr;
+      port().currentApp = nullptr;
+    }
+    delete record;
+  }
+  window.window = nullptr;
+  window.deviceContext = nullptr;
+  window.renderContext = nullptr;
+}
+
+}  // namespace
+
+void headlessQueueFileChoice(const std::string& path) {
+  port().fileChoices.push_back({true, path});
+}
+void headlessQueueFileCancel() {
+  port().fileChoices.push_back({false, ""});
+}
+void headlessClearFileChoices() {
+  port().fileChoices.clear();
+}
+const HeadlessFileDialog& headlessLastFileDialog() {
+  return port().lastDialog;
+}
+void headlessSetRegisterClassFails(bool fails) {
+  port().registerFails = fails;
+}
+void headlessSetCreateWindowFails(bool fails) {
+  port().createFails = fails;
+}
+void headlessSetDisplayModeAccepted(bool accepted) {
+  port().displayModeAccepted = accepted;
+}
+void headlessSetSwapHook(std::function<void(AppWindow&)> hook) {
+  port().swapHook = std::move(hook);
+}
+void headlessSetWaitHook(std::function<void(AppWindow&)> hook) {
+  port().waitHook = std::move(hook);
+}
+const HeadlessWindowStats& headlessWindowStats() {
+  return port().stats;
+}
+void* headlessCurrentWindow() {
+  return port().current;
+}
+
+void headlessResetWindowPort() {
+  PortState& state = port();
+  state.queue.clear();
+  state.fileChoices.clear();
+  state.lastDialog = HeadlessFileDialog{};
+  state.stats = HeadlessWindowStats{};
+  state.registerFails = false;
+  state.createFails = false;
+  state.displayModeAccepted = false;
+  state.swapHook = nullptr;
+  state.waitHook = nullptr;
+}
+
+bool registerWindowClass(AppInstance&) {
+  if (port().registerFails) {
+    platformMessageBox("RegisterClassEx Failed!", "Error", kErrorBoxStyle);
+    return false;
+  }
+  ++port().stats.classesRegistered;
+  return true;
+}
+
+void unregisterWindowClass(AppInstance&) {
+  ++port().stats.classesUnregistered;
+}
+
+bool changeDisplayMode(int, int, int) {
+  if (!port().displayModeAccepted) return false;
+  ++port().stats.displayModeChanges;
+  return true;
+}
+
+bool createAppWindow(AppWindow& window) {
+  PortState& state = port();
+  window.window = window.deviceContext = window.renderContext = nullptr;
+  bool switched = false;
+  if (window.fullScreen) {
+    switched = changeDisplayMode(window.width, window.height, window.colorBits);
+    if (switched) {
+      state.stats.cursorHidden = true;
+    } else {
+      platformMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error", kErrorBoxStyle);
+      window.fullScreen = 0;
+    }
+  }
+  auto undoSwitch = [&]() {
+    if (!switched) return;
+    ++state.stats.displayModeRestores;
+    state.stats.cursorHidden = false;
+  };
+  if (state.createFails) {
+    undoSwitch();
+    return false;
+  }
+
+  auto* record = new HeadlessWindow;
+  window.window = record;
+  state.current = record;
+  state.currentApp = &window;
+  AppCreateParams params;
+  params.createParam = &window;
+  windowProcedure(record, kWmCreate, 0, reinterpret_cast<intptr_t>(&params));
+
+  if (!createOffscreenGl(record->gl, window.width, window.height)) {
+    releaseWindow(window, record);
+    undoSwitch();
+    return false;
+  }
+  window.deviceContext = record->gl.surface;
+  window.renderContext = record->gl.context;
+  ++state.stats.windowsCreated;
+
+  // Showing the window reports its client size, as a real one does.
+  const intptr_t size =
+      static_cast<intptr_t>((static_cast<uint32_t>(window.width) & 0xFFFFu) |
+                            ((static_cast<uint32_t>(window.height) & 0xFFFFu) << 16));
+  windowProcedure(record, kWmSize, kSizeRestored, size);
+  window.visible = 1;
+  resizeView(window.width, window.height);
+  if (window.keys) clearKeyState(*window.keys);
+  window.lastTick = platformTickCount();
+  return true;
+}
+
+bool destroyAppWindow(AppWindow& window) {
+  PortState& state = port();
+  if (window.window) {
+    releaseWindow(window, static_cast<HeadlessWindow*>(window.window));
+    ++state.stats.windowsDestroyed;
+  }
+  if (window.fullScreen) {
+    ++state.stats.displayModeRestores;
+    state.stats.cursorHidden = false;
+  }
+  return true;
+}
+
+void platformSwapBuffers(AppWindow& window) {
+  ++port().stats.swaps;
+  if (port().swapHook) port().swapHook(window);
+}
+
+bool platformPeekMessage(AppWindow& window, AppMessage& message) {
+  auto& queue = port().queue;
+  for (auto it = queue.begin(); it != queue.end(); ++it) {
+    if (it->window == window.window) {
+      message = *it;
+      queue.erase(it);
+      return true;
+    }
+  }
+  return false;
+}
+
+void platformDispatchMessage(const AppMessage& message) {
+  windowProcedure(message.window, message.message, message.wParam, message.lParam);
+}
+
+void platformWaitMessage() {
+  PortState& state = port();
+  ++state.stats.waits;
+  if (state.queue.empty() && state.waitHook && state.currentApp) state.waitHook(*state.currentApp);
+}
+
+bool platformPostMessage(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (window == nullptr || window != port().current) return false;
+  AppMessage posted;
+  posted.window = window;
+  posted.message = message;
+  posted.wParam = wParam;
+  posted.lParam = lParam;
+  port().queue.push_back(posted);
+  return true;
+}
+
+intptr_t platformDefWindowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t) {
+  if (message == kWmSysKeyDown && wParam == 0x73) {  // Alt+F4
+    return windowProcedure(window, kWmSysCommand, kScClose, 0);
+  }
+  if (message == kWmSysCommand && (wParam & 0xFFF0u) == kScClose) {
+    return windowProcedure(window, kWmClose, 0, 0);
+  }
+  return 0;
+}
+
+void* platformGetWindowUserData(void* window) {
+  return window ? static_cast<HeadlessWindow*>(window)->userData : nullptr;
+}
+
+void platformSetWindowUserData(void* window, void* data) {
+  if (window) static_cast<HeadlessWindow*>(window)->userData = data;
+}
+
+bool platformChooseOpenFile(char* buffer, size_t bufferSize, const char* title,
+                            const char* filterName, const char* filterPattern,
+                            const char* defaultExtension) {
+  PortState& state = port();
+  state.lastDialog.title = title ? title : "";
+  state.lastDialog.filterName = filterName ? filterName : "";
+  state.lastDialog.filterPattern = filterPattern ? filterPattern : "";
+  state.lastDialog.defaultExtension = defaultExtension ? defaultExtension : "";
+  state.lastDialog.bufferSize = bufferSize;
+  ++state.lastDialog.shown;
+  if (state.fileChoices.empty()) return false;
+  const FileChoice choice = state.fileChoices.front();
+  state.fileChoices.pop_front();
+  if (!choice.chosen || !buffer || choice.path.size() + 1 > bufferSize) return false;
+  std::memcpy(buffer, choice.path.c_str(), choice.path.size() + 1);
+  const size_t slash = choice.path.rfind('/');
+  if (slash != std::string::npos) {
+    const std::string folder = slash == 0 ? "/" : choice.path.substr(0, slash);
+    if (chdir(folder.c_str()) != 0) return true;  // the path itself stays usable
+  }
+  return true;
+}

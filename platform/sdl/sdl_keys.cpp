@@ -1,0 +1,225 @@
+// The one translation of SDL events into the shell's messages, with their
+// Windows numeric values: key presses as WM_KEYDOWN/WM_KEYUP with virtual-key
+// codes (system keys -- Alt combinations, Alt itself and F10 -- as
+// WM_SYSKEYDOWN/WM_SYSKEYUP), the close box and window manager close as
+// WM_CLOSE, minimise, restore, maximise and resizes as WM_SIZE.
+#include "platform/sdl/sdl_port.h"
+
+namespace {
+
+// Virtual-key codes of a standard keyboard, by SDL scancode.
+int virtualKeyOfScancode(SDL_Scancode scancode, bool numLock) {
+  if (scancode >= SDL_SCANCODE_F1 && scancode <= SDL_SCANCODE_F12)
+    return 0x70 + (scancode - SDL_SCANCODE_F1);
+  if (scancode >= SDL_SCANCODE_F13 && scancode <= SDL_SCANCODE_F24)
+    return 0x7C + (scancode - SDL_SCANCODE_F13);
+  if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+    return 'A' + (scancode - SDL_SCANCODE_A);
+  if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+    return '1' + (scancode - SDL_SCANCODE_1);
+  switch (scancode) {
+    case SDL_SCANCODE_0:
+      return '0';
+    case SDL_SCANCODE_RETURN:
+      return 0x0D;
+    case SDL_SCANCODE_ESCAPE:
+      return 0x1B;
+    case SDL_SCANCODE_BACKSPACE:
+      return 0x08;
+    case SDL_SCANCODE_TAB:
+      return 0x09;
+    case SDL_SCANCODE_SPACE:
+      return 0x20;
+    case SDL_SCANCODE_MINUS:
+      return 0xBD;  // VK_OEM_MINUS
+    case SDL_SCANCODE_EQUALS:
+      return 0xBB;  // VK_OEM_PLUS
+    case SDL_SCANCODE_LEFTBRACKET:
+      return 0xDB;  // VK_OEM_4
+    case SDL_SCANCODE_RIGHTBRACKET:
+      return 0xDD;  // VK_OEM_6
+    case SDL_SCANCODE_BACKSLASH:
+      return 0xDC;  // VK_OEM_5
+    case SDL_SCANCODE_NONUSHASH:
+      return 0xDC;
+    case SDL_SCANCODE_SEMICOLON:
+      return 0xBA;  // VK_OEM_1
+    case SDL_SCANCODE_APOSTROPHE:
+      return 0xDE;  // VK_OEM_7
+    case SDL_SCANCODE_GRAVE:
+      return 0xC0;  // VK_OEM_3
+    case SDL_SCANCODE_COMMA:
+      return 0xBC;  // VK_OEM_COMMA
+    case SDL_SCANCODE_PERIOD:
+      return 0xBE;  // VK_OEM_PERIOD
+    case SDL_SCANCODE_SLASH:
+      return 0xBF;  // VK_OEM_2
+    case SDL_SCANCODE_NONUSBACKSLASH:
+      return 0xE2;  // VK_OEM_102
+    case SDL_SCANCODE_CAPSLOCK:
+      return 0x14;
+    case SDL_SCANCODE_PRINTSCREEN:
+      return 0x2C;
+    case SDL_SCANCODE_SCROLLLOCK:
+      return 0x91;
+    case SDL_SCANCODE_PAUSE:
+      return 0x13;
+    case SDL_SCANCODE_INSERT:
+      return 0x2D;
+    case SDL_SCANCODE_HOME:
+      return 0x24;
+    case SDL_SCANCODE_PAGEUP:
+      return 0x21;
+    case SDL_SCANCODE_DELETE:
+      return 0x2E;
+    case SDL_SCANCODE_END:
+      return 0x23;
+    case SDL_SCANCODE_PAGEDOWN:
+      return 0x22;
+    case SDL_SCANCODE_RIGHT:
+      return 0x27;
+    case SDL_SCANCODE_LEFT:
+      return 0x25;
+    case SDL_SCANCODE_DOWN:
+      return 0x28;
+    case SDL_SCANCODE_UP:
+      return 0x26;
+    case SDL_SCANCODE_NUMLOCKCLEAR:
+      return 0x90;
+    case SDL_SCANCODE_KP_DIVIDE:
+      return 0x6F;
+    case SDL_SCANCODE_KP_MULTIPLY:
+      return 0x6A;
+    case SDL_SCANCODE_KP_MINUS:
+      return 0x6D;
+    case SDL_SCANCODE_KP_PLUS:
+      return 0x6B;
+    case SDL_SCANCODE_KP_ENTER:
+      return 0x0D;
+    case SDL_SCANCODE_KP_1:
+      return numLock ? 0x61 : 0x23;
+    case SDL_SCANCODE_KP_2:
+      return numLock ? 0x62 : 0x28;
+    case SDL_SCANCODE_KP_3:
+      return numLock ? 0x63 : 0x22;
+    case SDL_SCANCODE_KP_4:
+      return numLock ? 0x64 : 0x25;
+    case SDL_SCANCODE_KP_5:
+      return numLock ? 0x65 : 0x0C;  // VK_CLEAR
+    case SDL_SCANCODE_KP_6:
+      return numLock ? 0x66 : 0x27;
+    case SDL_SCANCODE_KP_7:
+      return numLock ? 0x67 : 0x24;
+    case SDL_SCANCODE_KP_8:
+      return numLock ? 0x68 : 0x26;
+    case SDL_SCANCODE_KP_9:
+      return numLock ? 0x69 : 0x21;
+    case SDL_SCANCODE_KP_0:
+      return numLock ? 0x60 : 0x2D;
+    case SDL_SCANCODE_KP_PERIOD:
+      return numLock ? 0x6E : 0x2E;
+    case SDL_SCANCODE_KP_COMMA:
+      return 0x6C;  // VK_SEPARATOR
+    case SDL_SCANCODE_APPLICATION:
+      return 0x5D;  // VK_APPS
+    case SDL_SCANCODE_LCTRL:
+    case SDL_SCANCODE_RCTRL:
+      return 0x11;  // VK_CONTROL: left and right alike
+    case SDL_SCANCODE_LSHIFT:
+    case SDL_SCANCODE_RSHIFT:
+      return 0x10;  // VK_SHIFT
+    case SDL_SCANCODE_LALT:
+    case SDL_SCANCODE_RALT:
+      return 0x12;  // VK_MENU
+    case SDL_SCANCODE_LGUI:
+      return 0x5B;
+    case SDL_SCANCODE_RGUI:
+      return 0x5C;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+int sdlVirtualKey(SDL_Keycode key, SDL_Scancode scancode, uint16_t modifiers) {
+  // Letters and digits follow the layout, as Windows' virtual keys do; every
+  // other key is named by its place on the keyboard.
+  if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
+  return virtualKeyOfScancode(scancode, (modifiers & KMOD_NUM) != 0);
+}
+
+int sdlTranslateEvent(const SDL_Event& event, void* window, uint32_t windowId, AppMessage out[2]) {
+  auto make = [&](uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    AppMessage m;
+    m.window = window;
+    m.message = message;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    return m;
+  };
+  switch (event.type) {
+    case SDL_QUIT:  // SIGINT/SIGTERM through SDL: ask the window to close
+      out[0] = make(kWmClose, 0, 0);
+      return 1;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+      if (event.key.windowID != 0 && event.key.windowID != windowId) return 0;
+      const int vk =
+          sdlVirtualKey(event.key.keysym.sym, event.key.keysym.scancode, event.key.keysym.mod);
+      if (vk == 0) return 0;
+      const uint16_t mod = event.key.keysym.mod;
+      // Alt (without Ctrl, which makes AltGr), the Alt key itself and F10 are
+      // system keys: they never reach the key flags.
+      const bool alt = (mod & KMOD_ALT) != 0 && (mod & KMOD_CTRL) == 0;
+      const bool system = alt || vk == 0x12 || vk == kVkF10;
+      const bool down = event.type == SDL_KEYDOWN;
+      uint32_t message =
+          down ? (system ? kWmSysKeyDown : kWmKeyDown) : (system ? kWmSysKeyUp : kWmKeyUp);
+      // lParam as Windows builds it: repeat count 1, scancode, previous state
+      // (bit 30) for autorepeat and key-up, transition (bit 31) for key-up,
+      // context (bit 29) with Alt.
+      uint32_t bits = 1u | (static_cast<uint32_t>(event.key.keysym.scancode & 0xFF) << 16);
+      if (alt) bits |= 1u << 29;
+      if (!down || event.key.repeat) bits |= 1u << 30;
+      if (!down) bits |= 1u << 31;
+      out[0] = make(message, static_cast<uintptr_t>(vk), static_cast<intptr_t>(bits));
+      return 1;
+    }
+    case SDL_WINDOWEVENT: {
+      if (event.window.windowID != windowId) return 0;
+      SDL_Window* sdl = SDL_GetWindowFromID(windowId);
+      int width = 0;
+      int height = 0;
+      if (sdl) SDL_GL_GetDrawableSize(sdl, &width, &height);
+      const intptr_t size =
+          static_cast<intptr_t>((static_cast<uint32_t>(width) & 0xFFFFu) |
+                                ((static_cast<uint32_t>(height) & 0xFFFFu) << 16));
+      const bool maximised = sdl && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_MAXIMIZED) != 0;
+      switch (event.window.event) {
+        case SDL_WINDOWEVENT_CLOSE:
+          out[0] = make(kWmClose, 0, 0);
+          return 1;
+        case SDL_WINDOWEVENT_MINIMIZED:
+          out[0] = make(kWmSize, kSizeMinimized, 0);
+          return 1;
+        case SDL_WINDOWEVENT_MAXIMIZED:
+          out[0] = make(kWmSize, kSizeMaximized, size);
+          return 1;
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+          // A size report of an iconified window must not make it visible.
+          if (sdl && (SDL_GetWindowFlags(sdl) & SDL_WINDOW_MINIMIZED) != 0) return 0;
+          out[0] = make(kWmSize, maximised ? kSizeMaximized : kSizeRestored, size);
+          return 1;
+        case SDL_WINDOWEVENT_RESTORED:
+          out[0] = make(kWmSize, maximised ? kSizeMaximized : kSizeRestored, size);
+          return 1;
+        default:
+          return 0;
+      }
+    }
+    default:
+      return 0;
+  }
+}
