@@ -166,11 +166,15 @@ bool makeFont(Picture& font, const char* fontPath) {
     top = std::max(top, glyph->bitmap_top);
     bottom = std::min(bottom, glyph->bitmap_top - static_cast<int>(glyph->bitmap.rows));
   }
-  const int inkHeight = top - bottom;
-  const int baseline = top + std::max(0, (kCellHeight - inkHeight) / 2);  // rows from cell top
+  // Rows above the baseline: as many as the tallest glyph needs, as long as
+  // the deepest descender still fits; a glyph that would stick out of its
+  // cell (the grave accent) is moved into it.
+  const int baseline = std::min(top, kCellHeight + bottom);  // rows from the cell top
 
   font = makePicture(16 * kCellWidth, 16 * kCellHeight, 3);
   for (int code = kFirstCode; code <= kLastCode; ++code) {
+    // A code the font has no glyph for (127, delete) stays blank.
+    if (FT_Get_Char_Index(face, static_cast<FT_ULong>(code)) == 0) continue;
     if (FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) !=
         0) {
       continue;
@@ -182,8 +186,12 @@ bool makeFont(Picture& font, const char* fontPath) {
     const int cellY = (cell / 16) * kCellHeight;  // cell row 0 at the top as drawn
     const int advance = static_cast<int>(glyph->advance.x >> 6);
     const int penX = (kCellWidth - advance) / 2;
+    int firstRow = baseline - glyph->bitmap_top;
+    const int rows = static_cast<int>(bitmap.rows);
+    if (firstRow + rows > kCellHeight) firstRow = kCellHeight - rows;
+    if (firstRow < 0) firstRow = 0;
     for (unsigned row = 0; row < bitmap.rows; ++row) {
-      const int y = baseline - glyph->bitmap_top + static_cast<int>(row);
+      const int y = firstRow + static_cast<int>(row);
       if (y < 0 || y >= kCellHeight) continue;
       for (unsigned column = 0; column < bitmap.width; ++column) {
         const int x = penX + glyph->bitmap_left + static_cast<int>(column);
