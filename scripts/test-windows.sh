@@ -1,0 +1,251 @@
+#!/bin/sh
+# End-to-end run of the native Windows build under Wine, as a person would
+# use it: cross-builds and packs build-win/vistrel-windows.zip, unpacks it into
+# a scratch folder, and inside Xvfb with openbox runs vistrel.exe under Wine:
+#   1. answers the file dialog by typing a Z:\ path, checks that ModelStats.txt
+#      lands in the model's folder (the dialog made it the current folder),
+#      takes an F12 screenshot and compares it with the Linux
+#      `vistrel-tool render` of the same view (the fps digits are ignored);
+#   2. posts the full-screen toggle request WM_USER + 1 (vistrel-post.exe),
+#      checks the refused mode switch's box (Xvfb has one display mode),
+#      dismisses it, answers the dialog that comes again and sees a new
+#      window, windowed, whose outer size (not client size) is 640 x 480;
+#   3. ends with Esc and checks exit code 0;
+# then two short runs: a cancelled first dialog and a path too long for the
+# 256-byte buffer each give the reader's "Could not open 3do file" box and
+# exit code 0. Also renders with vistrel-tool.exe under Wine and compares.
+# Every step is bounded in time; exits non-zero when anything fails.
+#
+# Environment: VISTREL_LINUX_BUILD (default build) is the native build whose
+# bin/vistrel-tool draws the reference picture; VISTREL_KEEP_SCRATCH=1 keeps
+# the scratch folder for a look after a failure.
+set -eu
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+LINUX_BUILD=${VISTREL_LINUX_BUILD:-build}
+WIN_BUILD=build-win
+SAMPLE=robot.3do
+SECOND_SAMPLE=cube.3do
+FPS_AREA=0,460,64,480   # the status bar's "NNN fps", window pixels, top-left origin
+STARTED=$(date +%s)
+
+say() { echo "== test-windows: $*"; }
+fail() {
+  echo "test-windows: FAIL: $*" >&2
+  if [ -n "${SCRATCH:-}" ] && [ -f "$SCRATCH/viewer.log" ]; then
+    echo "--- viewer output:" >&2
+    cat "$SCRATCH/viewer.log" >&2
+  fi
+  exit 1
+}
+
+for tool in x86_64-w64-mingw32-g++ cmake wine wineserver Xvfb openbox xdotool xwininfo zip \
+  unzip python3 timeout; do
+  command -v "$tool" > /dev/null 2>&1 || fail "'$tool' is missing (run scripts/install-deps.sh)"
+done
+
+say "cross-building and packing"
+timeout 1200 sh scripts/package-windows.sh > /dev/null || fail "cross-build or packing failed"
+ZIP=$ROOT/$WIN_BUILD/vistrel-windows.zip
+POST_EXE=$ROOT/$WIN_BUILD/test-bin/vistrel-post.exe
+
+say "native vistrel-tool for the reference pictures"
+if [ ! -f "$LINUX_BUILD/CMakeCache.txt" ]; then
+  cmake -S . -B "$LINUX_BUILD" > /dev/null || fail "configuring $LINUX_BUILD failed"
+fi
+timeout 1200 cmake --build "$LINUX_BUILD" -j2 --target vistrel-tool > /dev/null ||
+  fail "building the native vistrel-tool failed"
+LINUX_TOOL=$ROOT/$LINUX_BUILD/bin/vistrel-tool
+
+# ---- Scratch folder, X server, window manager, Wine prefix ------------------
+SCRATCH=$(mktemp -d "${TMPDIR:-/tmp}/vistrel-wine.XXXXXX")
+XVFB_PID=""
+OPENBOX_PID=""
+VIEWER_PID=""
+export WINEPREFIX="$SCRATCH/prefix" WINEDEBUG=-all WINEARCH=win64
+export WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  status=$?
+  if [ -n "$VIEWER_PID" ]; then kill "$VIEWER_PID" 2> /dev/null || true; fi
+  if [ -d "$WINEPREFIX" ]; then timeout 20 wineserver -k > /dev/null 2>&1 || true; fi
+  if [ -n "$OPENBOX_PID" ]; then kill "$OPENBOX_PID" 2> /dev/null || true; fi
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2> /dev/null || true; fi
+  if [ "${VISTREL_KEEP_SCRATCH:-0}" = "1" ]; then
+    echo "test-windows: scratch folder kept: $SCRATCH"
+  else
+    rm -rf "$SCRATCH"
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+unzip -q "$ZIP" -d "$SCRATCH" || fail "the package does not unpack"
+APP=$SCRATCH/vistrel
+for f in vistrel.exe vistrel-tool.exe config.txt systemtex samples/$SAMPLE samples/$SECOND_SAMPLE; do
+  [ -e "$APP/$f" ] || fail "the package lacks $f"
+done
+
+# The Windows spelling of a path under / (Wine maps Z: to the root).
+winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
+
+say "starting Xvfb and openbox"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$SCRATCH/display" \
+  > "$SCRATCH/xvfb.log" 2>&1 &
+XVFB_PID=$!
+i=0
+while [ ! -s "$SCRATCH/display" ]; do
+  i=$((i + 1))
+  [ $i -le 100 ] || fail "Xvfb did not start"
+  sleep 0.1
+done
+DISPLAY=:$(cat "$SCRATCH/display")
+export DISPLAY
+openbox --sm-disable > "$SCRATCH/openbox.log" 2>&1 &
+OPENBOX_PID=$!
+
+say "first start of Wine (fresh prefix)"
+timeout 180 wine wineboot --init > "$SCRATCH/wineboot.log" 2>&1 || fail "wineboot failed"
+timeout 120 wineserver -w || fail "wineserver did not settle after wineboot"
+
+# ---- Helpers -------------------------------------------------------------------
+# Prints the id of the first window whose name matches the regular expression,
+# waiting up to $2 seconds.
+wait_window() {
+  deadline=$(($(date +%s) + $2))
+  while :; do
+    id=$(xdotool search --name "$1" 2> /dev/null | head -n 1) || true
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+# Waits up to $2 seconds until no window's name matches $1.
+wait_window_gone() {
+  deadline=$(($(date +%s) + $2))
+  while xdotool search --name "$1" > /dev/null 2>&1; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+wait_file() {
+  deadline=$(($(date +%s) + $2))
+  while [ ! -s "$1" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
+}
+# Types a path into the open-file dialog and presses Return.
+answer_dialog() {
+  dialog=$(wait_window '^Choose a 3do to Open$' 30) || fail "the file dialog did not appear"
+  xdotool windowactivate --sync "$dialog" > /dev/null 2>&1 || true
+  sleep 0.4
+  xdotool type --delay 8 "$1"
+  xdotool key Return
+  wait_window_gone '^Choose a 3do to Open$' 20 || fail "the file dialog did not close"
+}
+# Checks the text of the open message box with caption $1, then dismisses it.
+check_and_dismiss_box() {
+  box=$(wait_window "^$1\$" 30) || fail "no message box captioned '$1' appeared"
+  line=$(timeout 30 wine "$POST_EXE" --box-text "$1" | tr -d '\r') ||
+    fail "could not read the box captioned '$1'"
+  [ "$line" = "$2" ] || fail "box says '$line', expected '$2'"
+  xdotool windowactivate --sync "$box" > /dev/null 2>&1 || true
+  sleep 0.2
+  xdotool key Return
+  wait_window_gone "^$1\$" 20 || fail "the box captioned '$1' did not go away"
+}
+key_to_viewer() {
+  window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window is missing"
+  xdotool windowactivate --sync "$window" > /dev/null 2>&1 || true
+  sleep 0.3
+  xdotool key "$1"
+}
+start_viewer() {
+  (cd "$APP" && exec timeout 120 wine vistrel.exe) > "$SCRATCH/viewer.log" 2>&1 &
+  VIEWER_PID=$!
+}
+# Waits for the viewer to end and checks its exit code.
+expect_exit() {
+  code=0
+  wait "$VIEWER_PID" || code=$?
+  VIEWER_PID=""
+  [ "$code" -eq "$1" ] || fail "vistrel.exe ended with $code, expected $1"
+}
+client_size() {
+  xwininfo -id "$1" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'
+}
+
+# ---- Run 1: dialog, first frame, screenshot -----------------------------------
+say "run 1: choose $SAMPLE, F12, compare with the Linux render"
+start_viewer
+answer_dialog "$(winpath "$APP/samples/$SAMPLE")"
+wait_file "$APP/samples/ModelStats.txt" 20 ||
+  fail "ModelStats.txt did not appear in the model's folder"
+[ ! -e "$APP/ModelStats.txt" ] || fail "ModelStats.txt was written beside the program"
+first_window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window did not appear"
+[ "$(client_size "$first_window")" = "640x480" ] ||
+  fail "client area is $(client_size "$first_window"), expected 640x480"
+sleep 1
+key_to_viewer F12
+wait_file "$APP/samples/screen000.tga" 20 || fail "F12 wrote no samples/screen000.tga"
+sleep 0.5
+"$LINUX_TOOL" render "$APP/samples/$SAMPLE" -o "$SCRATCH/linux-render.tga" > /dev/null ||
+  fail "the Linux vistrel-tool render failed"
+python3 tests/win32/compare_tga.py "$APP/samples/screen000.tga" "$SCRATCH/linux-render.tga" \
+  --ignore "$FPS_AREA" --png "$SCRATCH/wine-screen000.png" ||
+  fail "the Wine screenshot differs from the Linux render"
+
+# ---- Run 1 goes on: full-screen toggle request ---------------------------------
+say "run 1: WM_USER + 1 recreates the window; the mode switch is refused"
+timeout 30 wine "$POST_EXE" || fail "vistrel-post.exe could not post the toggle request"
+check_and_dismiss_box Error 'Error: Mode Switch Failed.\nRunning In Windowed Mode.'
+answer_dialog "$(winpath "$APP/samples/$SECOND_SAMPLE")"
+second_window=$(wait_window '^Vistrel$' 30) || fail "no window after the toggle request"
+[ "$second_window" != "$first_window" ] || fail "the window was not made again"
+size=$(client_size "$second_window")
+width=${size%x*}
+height=${size#*x}
+# Windowed after the refusal, with the unadjusted rectangle: the outer window
+# is 640 x 480, so the client area is smaller by the frame and caption.
+[ "$width" -lt 640 ] && [ "$height" -lt 480 ] && [ "$width" -gt 560 ] && [ "$height" -gt 400 ] ||
+  fail "client area after the refused switch is $size"
+sleep 0.5
+key_to_viewer F12
+wait_file "$APP/samples/screen001.tga" 20 || fail "F12 after the toggle wrote no screen001.tga"
+key_to_viewer Escape
+expect_exit 0
+
+# ---- Runs 2 and 3: no model chosen ---------------------------------------------
+say "run 2: cancelling the first dialog"
+start_viewer
+dialog=$(wait_window '^Choose a 3do to Open$' 30) || fail "the file dialog did not appear"
+xdotool windowactivate --sync "$dialog" > /dev/null 2>&1 || true
+sleep 0.4
+xdotool key Escape
+check_and_dismiss_box ERROR 'ERROR: Could not open 3do file'
+expect_exit 0
+
+say "run 3: a path longer than the 256-byte buffer is refused"
+deep=$APP/samples
+while [ ${#deep} -lt 300 ]; do deep=$deep/folder_with_a_rather_long_name; done
+mkdir -p "$deep"
+cp "$APP/samples/$SECOND_SAMPLE" "$deep/"
+start_viewer
+answer_dialog "$(winpath "$deep/$SECOND_SAMPLE")"
+check_and_dismiss_box ERROR 'ERROR: Could not open 3do file'
+expect_exit 0
+[ ! -e "$deep/ModelStats.txt" ] || fail "a path too long for the buffer was used anyway"
+
+# ---- vistrel-tool.exe under Wine -------------------------------------------------
+say "vistrel-tool.exe render under Wine against the Linux render"
+(cd "$APP" && timeout 60 wine vistrel-tool.exe render "$(winpath "$APP/samples/$SAMPLE")" \
+  -o "$(winpath "$SCRATCH/wine-tool.tga")") > "$SCRATCH/tool.log" 2>&1 ||
+  fail "vistrel-tool.exe render failed: $(cat "$SCRATCH/tool.log")"
+python3 tests/win32/compare_tga.py "$SCRATCH/wine-tool.tga" "$SCRATCH/linux-render.tga" ||
+  fail "vistrel-tool.exe's render differs from the Linux render"
+
+say "passed in $(($(date +%s) - STARTED)) s"
