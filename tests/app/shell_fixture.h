@@ -16,8 +16,7 @@
 #include "tests/support/test_support.h"
 
 // A one-mesh model: a square of side 2 made of one four-cornered face, with
-// the given model radius and one material whose MAT file does not exist
-// unless the test writes it.
+// the given model radius and one material, "plate.mat".
 inline std::string testModelText(float radius, const char* meshName = "plate") {
   std::string text =
       "# written by the shell tests\n"
@@ -86,6 +85,9 @@ class ShellTest : public ::testing::Test {
     writeFile(scratch_->file("models/small.3do"), testModelText(2.0f, "small"));
     writeFile(scratch_->file("models/large.3do"), testModelText(10.0f, "large"));
     writeFile(scratch_->file("models/broken.3do"), "not a model\nXYZ\n");
+    std::filesystem::copy_file(runtimePath("samples/cube.mat"), scratch_->file("models/plate.mat"),
+                               error);
+    ASSERT_FALSE(error) << "sample texture missing beside the programs";
   }
 
   void TearDown() override {
@@ -115,7 +117,6 @@ class ShellTest : public ::testing::Test {
     if (!openWindow()) return false;
     headlessQueueFileChoice(scratch_->file(model));
     const bool started = initialiseViewer(window_, keys_);
-    clearBoxes();  // the missing MAT file's message
     return started;
   }
 
