@@ -7,8 +7,12 @@
 // material or texture vertex lies outside its array (or whose material has a
 // width or height of 0) is drawn untextured, a node whose mesh is out of
 // range draws nothing, an out-of-range parent ends the chain, and a parent
-// cycle ends after nodeCount steps. For a model whose indices are all in
-// range the GL calls are exactly those of the plain walk.
+// cycle ends after nodeCount steps.
+//
+// A record of type 2 is drawn with blending (GL_ONE_MINUS_SRC_COLOR, GL_ONE)
+// and then gives back the blending it found: off in the model pass, and in
+// the environment pass (which blends the whole pass) on again with the
+// pass's own function, so the records after it are still blended there.
 #include "render/model_draw.h"
 
 #include <cstddef>
@@ -49,8 +53,16 @@ const Material* texturableMaterial(const Model& model, const Mesh& mesh, const F
   return &material;
 }
 
+// The blending in force before the first type-2 record of a drawMesh call.
+struct BlendBefore {
+  bool known = false;
+  bool enabled = false;
+  GLint source = GL_ONE;
+  GLint destination = GL_ZERO;
+};
+
 void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool textured,
-                uint64_t& lastBound) {
+                uint64_t& lastBound, BlendBefore& blendBefore) {
   if (!faceVerticesInRange(mesh, face)) return;
   const Material* material = texturableMaterial(model, mesh, face);
   if (textured) {
@@ -68,6 +80,14 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
   }
   const bool blended = face.type == 2;
   if (blended) {
+    if (!blendBefore.known) {
+      blendBefore.known = true;
+      blendBefore.enabled = glIsEnabled(GL_BLEND) == GL_TRUE;
+      if (blendBefore.enabled) {
+        glGetIntegerv(GL_BLEND_SRC, &blendBefore.source);
+        glGetIntegerv(GL_BLEND_DST, &blendBefore.destination);
+      }
+    }
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE_MINUS_SRC_COLOR, GL_ONE);
   }
@@ -85,7 +105,14 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
     glVertex3f(-vertex.position.x, vertex.position.z, vertex.position.y);
   }
   glEnd();
-  if (blended) glDisable(GL_BLEND);
+  if (blended) {
+    if (blendBefore.enabled) {
+      glBlendFunc(static_cast<GLenum>(blendBefore.source),
+                  static_cast<GLenum>(blendBefore.destination));
+    } else {
+      glDisable(GL_BLEND);
+    }
+  }
 }
 
 }  // namespace
@@ -129,14 +156,15 @@ void drawMesh(const Model& model, int mesh, bool textured) {
   if (!model.meshes || mesh < 0 || mesh >= model.meshCount) return;
   const Mesh& drawn = model.meshes[mesh];
   uint64_t lastBound = 0;
+  BlendBefore blendBefore;
   if (drawn.faces) {
     for (int i = 0; i < drawn.faceCount; ++i) {
-      drawRecord(model, drawn, drawn.faces[i], textured, lastBound);
+      drawRecord(model, drawn, drawn.faces[i], textured, lastBound, blendBefore);
     }
   }
   if (drawn.extraTriangles) {
     for (int i = 0; i < drawn.extraTriangleCount; ++i) {
-      drawRecord(model, drawn, drawn.extraTriangles[i], textured, lastBound);
+      drawRecord(model, drawn, drawn.extraTriangles[i], textured, lastBound, blendBefore);
     }
   }
 }

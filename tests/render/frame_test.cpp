@@ -131,6 +131,43 @@ TEST_F(FrameTest, EnvironmentPassAddsTheSphereMapWithAndWithoutTexturing) {
   freeModel(model);
 }
 
+TEST_F(FrameTest, TypeTwoRecordKeepsTheEnvironmentPassBlended) {
+  // Regression: a glass (type 2) face early in a mesh switched blending off
+  // for every record after it in the environment pass, which then painted
+  // the rest of the model with the bare, mostly dark sphere map.
+  textures_.envMapTexture = makeTexture(1, 1, {255, 0, 0});
+  MeshSpec mesh = square(-1.5f, 0, 1, 0, 0, 2);
+  MeshSpec opaque = square(1.5f, 0, 1);
+  for (const Vertex& v : opaque.vertices) mesh.vertices.push_back(v);
+  for (const TexVertex& t : opaque.texVertices) mesh.texVertices.push_back(t);
+  mesh.faces.push_back(triangle(4, 5, 6));
+  mesh.faces.push_back(triangle(4, 6, 7));
+  Model model = buildModel({mesh}, {}, {node(0)});
+  glDisable(GL_LIGHTING);
+  glDisable(GL_TEXTURE_2D);
+  glColor3f(0.3f, 0.3f, 0.3f);
+  ViewState view = plainView();
+  view.envMapping = true;
+  drawFrame(view, model, textures_, font_, frameRate_);
+  int x, y;
+  projectPoint(1.5, 0, 0, x, y);
+  EXPECT_TRUE(near(readPixel(x, y), 154, 77, 77)) << readPixel(x, y);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+
+  // Inside a blended pass the type-2 record hands back the pass's blending.
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+  drawModel(model, false);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
+  GLint source = 0, destination = 0;
+  glGetIntegerv(GL_BLEND_SRC, &source);
+  glGetIntegerv(GL_BLEND_DST, &destination);
+  EXPECT_EQ(source, GL_ONE);
+  EXPECT_EQ(destination, GL_SRC_ALPHA);
+  glDisable(GL_BLEND);
+  freeModel(model);
+}
+
 TEST_F(FrameTest, FrameRateCountsWholeSecondWindows) {
   Model empty;
   ViewState view = plainView();
