@@ -115,14 +115,16 @@ long long boundedCount(Loader& loader, int32_t count) {
   return bounded;
 }
 
-// Allocates the array for a count just read: each element value-initialised
-// (defaults where the file does not say otherwise), at least one element so
-// that an array of count 0 exists too. allocated receives the number of
-// usable elements.
+// Allocates the array for a count: each element value-initialised (defaults
+// where the file does not say otherwise), at least one element so that an
+// array of count 0 exists too. An array that the rest of the file fills is
+// bounded by what the file can hold. allocated receives the number of usable
+// elements.
 template <typename T>
-bool allocateArray(Loader& loader, int32_t count, T*& array, int32_t& allocated) {
+bool allocateArray(Loader& loader, int32_t count, T*& array, int32_t& allocated,
+                   bool filledFromFile = true) {
   if (count < 0) return failWithLine(loader, "Invalid count in 3do file");
-  long long elements = boundedCount(loader, count);
+  long long elements = filledFromFile ? boundedCount(loader, count) : count;
   size_t slots = elements > 0 ? static_cast<size_t>(elements) : 1;
   if (static_cast<unsigned long long>(elements) > SIZE_MAX / sizeof(T) ||
       slots > SIZE_MAX / sizeof(T)) {
@@ -326,7 +328,7 @@ bool readMesh(Loader& loader, int32_t index, Mesh& mesh) {
 
   Face* extra = nullptr;
   int32_t extraCount = 0;
-  if (!allocateArray(loader, loader.pendingCount, extra, extraCount)) return false;
+  if (!allocateArray(loader, loader.pendingCount, extra, extraCount, false)) return false;
   for (int32_t j = 0; j < extraCount; ++j) {
     const PendingTriangle& triangle = loader.pending[j];
     const Face& source = mesh.faces[triangle.face];
