@@ -83,7 +83,12 @@ void saveScreenshot(const AppWindow& window) {
     formatName(name, number);
     file = std::fopen(name, "wbx");
     if (file) break;
-    if (nameIsFree(name)) break;  // cannot be created at all
+    if (nameIsFree(name)) {
+      // Runtimes without the exclusive mode refuse "x" outright; the name is
+      // still free, so plain creation is the closest they offer.
+      file = std::fopen(name, "wb");
+      break;
+    }
     number = number < kLastNumber ? firstFreeNumber(number + 1) : -1;
   }
   if (file) {

@@ -21,24 +21,15 @@ std::string toString(const Bytes& bytes) {
 
 // The 18-byte header of a type-2 or type-10 file.
 Bytes tgaHeader(int type, int width, int height, int bits, int descriptor = 0) {
-  return {0,
-          0,
-          static_cast<unsigned char>(type),
-          0,
-          0,
-          0,
-          0,
-          0,
-          0,
-          0,
-          0,
-          0,
-          static_cast<unsigned char>(width & 0xFF),
-          static_cast<unsigned char>(width >> 8),
-          static_cast<unsigned char>(height & 0xFF),
-          static_cast<unsigned char>(height >> 8),
-          static_cast<unsigned char>(bits),
-          static_cast<unsigned char>(descriptor)};
+  Bytes header(18, 0);
+  header[2] = static_cast<unsigned char>(type);
+  header[12] = static_cast<unsigned char>(width & 0xFF);
+  header[13] = static_cast<unsigned char>(width >> 8);
+  header[14] = static_cast<unsigned char>(height & 0xFF);
+  header[15] = static_cast<unsigned char>(height >> 8);
+  header[16] = static_cast<unsigned char>(bits);
+  header[17] = static_cast<unsigned char>(descriptor);
+  return header;
 }
 
 Bytes operator+(Bytes a, const Bytes& b) {
