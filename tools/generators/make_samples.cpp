@@ -337,7 +337,7 @@ bool writeModel(const std::string& path, const ModelData& model) {
     std::fprintf(f, "%6zu: %s\n", i, model.materials[i].c_str());
   }
   std::fprintf(f, "\nGEOMETRY\nRADIUS %.6f\nINSERT OFFSET 0.000000 0.000000 0.000000\n",
-               modelRadius(model) * 1.02f);
+               modelRadius(model) * 1.15f);
   std::fprintf(f, "LEVELS 1\nLEVEL 0\nMESHES %zu\n", model.meshes.size());
   for (size_t m = 0; m < model.meshes.size(); ++m) {
     const MeshData& mesh = model.meshes[m];
