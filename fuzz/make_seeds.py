@@ -111,6 +111,36 @@ def main():
           + SEP + mat(0, 0, []))
     write("model", "bad_indices.bin", model_text(["0.mat"], [bad], [(0, -1, (0, 0, 0), (0, 0, 0))]))
 
+    # Files that claim far more than they hold: each must fail quickly with
+    # the reader's message and without allocating for the claim (fuzz.sh runs
+    # every seed under a one-second and a per-allocation memory limit).
+    base = model_text(["0.mat"], [quad], nodes[:1]).decode()
+    claims = {
+        "huge_material_count": ("MATERIALS 1", "MATERIALS 2000000000"),
+        "huge_mesh_count": ("MESHES 1", "MESHES 2147483647"),
+        "huge_vertex_count": ("VERTICES 4", "VERTICES 500000000"),
+        "huge_tex_vertex_count": ("TEXTURE VERTICES 4", "TEXTURE VERTICES 400000000"),
+        "huge_face_count": ("FACES 1", "FACES 300000000"),
+        "huge_node_count": ("HIERARCHY NODES 1", "HIERARCHY NODES 2147483647"),
+        "negative_vertex_count": ("VERTICES 4", "VERTICES -4"),
+        "huge_corner_count": (" 4 0, 0", " 2000000000 0, 0"),
+    }
+    for name, (old, new) in claims.items():
+        assert old in base, name
+        write("model", name + ".bin", base.replace(old, new, 1).encode() + SEP + small)
+
+    # Hierarchies built to break drawing: a long chain, every node its own
+    # parent, and materials of size 0 (odd-sized draw inputs get a fallback
+    # texture of size 0, as when the checker image is missing).
+    chain = [(0, i - 1, (0.01, 0, 0), (0, 0, 0)) for i in range(150)]
+    write("draw", "deep_chain.bin", model_text(["0.mat"], [quad], chain) + SEP + small)
+    selfish = [(0, i, (0, 0, 0.01), (0, 0, 0)) for i in range(100)]
+    write("draw", "self_parents.bin", model_text(["0.mat"], [quad], selfish) + SEP + small)
+    zero = model_text(["none.mat", "0.mat"], [fan], nodes[:1]) + SEP + mat(0, 0, [])
+    if len(zero) % 2 == 0:
+        zero += b"\n"
+    write("draw", "zero_sized_materials.bin", zero)
+
 
 if __name__ == "__main__":
     main()
