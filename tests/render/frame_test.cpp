@@ -194,20 +194,24 @@ TEST_F(FrameTest, FrameRateCountsWholeSecondWindows) {
 
 TEST_F(FrameTest, FrameRateWindowSpansTheTickWrap) {
   // Regression: a window that begins just before the 32-bit tick count wraps
-  // must still close after 1000 ms.
+  // must close once 1000 ms have passed, and one that begins just after the
+  // wrap must not close at once. Frames come every 7 ms, so no frame falls
+  // exactly on the 1000 ms mark.
   Model empty;
   ViewState view = plainView();
-  const uint32_t start = 0xFFFFFE00u;
-  frameRate_.windowStart = start;
-  for (uint32_t k = 0; k < 100; ++k) {
-    headlessSetTickOverride(true, start + 10 * k);
+  for (const uint32_t start : {0xFFFFFE00u, 100u}) {
+    frameRate_ = FrameRate{};
+    frameRate_.windowStart = start;
+    for (uint32_t k = 0; k <= 142; ++k) {  // up to 994 ms
+      headlessSetTickOverride(true, start + 7 * k);
+      drawFrame(view, empty, textures_, font_, frameRate_);
+      ASSERT_EQ(frameRate_.fps, 0) << "frame " << k << " closed the window early";
+    }
+    headlessSetTickOverride(true, start + 7 * 143);  // 1001 ms
     drawFrame(view, empty, textures_, font_, frameRate_);
-    ASSERT_EQ(frameRate_.fps, 0) << "frame " << k << " closed the window early";
+    EXPECT_EQ(frameRate_.fps, 143) << start;
+    EXPECT_EQ(frameRate_.windowStart, start + 1001u);
   }
-  headlessSetTickOverride(true, start + 1000);  // wrapped: 0x000001E8
-  drawFrame(view, empty, textures_, font_, frameRate_);
-  EXPECT_EQ(frameRate_.fps, 100);
-  EXPECT_EQ(frameRate_.windowStart, 0x1E8u);
 }
 
 }  // namespace

@@ -214,6 +214,13 @@ TEST_F(ModelDrawTest, EachMeshCallBindsItsFirstTextureAfresh) {
   projectPoint(1.5, 0, 0, x, y);
   EXPECT_TRUE(near(readPixel(x, y), 255, 0, 0))
       << "second drawing of mesh 0 kept the green texture " << readPixel(x, y);
+
+  // Between frames other drawing (the overlay) binds its own textures; the
+  // next frame still binds the material's.
+  glBindTexture(GL_TEXTURE_2D, green.textureName);
+  drawFrame(view, model, textures_, font_, frameRate_);
+  projectPoint(-1.5, 0, 0, x, y);
+  EXPECT_TRUE(near(readPixel(x, y), 255, 0, 0)) << readPixel(x, y);
   freeModel(model);
 }
 
