@@ -2,7 +2,8 @@
 // loadMat, and its bytes behind the 5-byte signature through decodeMat on an
 // in-memory stream. A successful read must hold exactly the image the file's
 // fixed layout gives (size at bytes 116 and 120, indices from byte 140
-// expanded through matPalette); a failed one must leave no pixel buffer.
+// expanded through matPalette) and upload without GL reading past it; a
+// failed one must leave no pixel buffer.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -38,6 +39,7 @@ void checkDecoded(const ImageData& image, const uint8_t* body, size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzzEnterScratchFolder();
+  fuzzCreateGl(16, 16);
   return 0;
 }
 
@@ -47,6 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (loadMat(fromFile, "image.mat")) {
     if (size < 5 || std::memcmp(data, kSignature, 5) != 0) fuzzFail("success without signature");
     checkDecoded(fromFile, data + 5, size - 5);
+    // As the model reader uploads a material: 3 components, GL_RGB.
+    fuzzUploadGuarded(fromFile, 3);
     std::free(fromFile.pixels);
   } else if (fromFile.pixels) {
     fuzzFail("failure left a pixel buffer");

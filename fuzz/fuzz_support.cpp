@@ -1,6 +1,7 @@
 // Shared ground of the fuzz targets (see fuzz_support.h).
 #include "fuzz/fuzz_support.h"
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -144,4 +145,29 @@ void fuzzReleaseModel(Model& model) {
     fuzzFail("releaseModel left the model not empty");
   }
   releaseModel(model);
+}
+
+void fuzzUploadGuarded(const ImageData& image, int components) {
+  const size_t size = static_cast<size_t>(image.width) * image.height * (image.bitsPerPixel / 8);
+  if (!image.pixels || size == 0) return;
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t dataPages = (size + page - 1) / page;
+  const size_t total = (dataPages + 2) * page;  // a guard page on either side
+  void* mapped = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) fuzzFail("mmap failed");
+  unsigned char* base = static_cast<unsigned char*>(mapped);
+  if (mprotect(base, page, PROT_NONE) != 0 ||
+      mprotect(base + (dataPages + 1) * page, page, PROT_NONE) != 0) {
+    fuzzFail("mprotect failed");
+  }
+  unsigned char* pixels = base + (dataPages + 1) * page - size;
+  std::memcpy(pixels, image.pixels, size);
+  ImageData copy = image;
+  copy.pixels = pixels;
+  copy.textureName = 0;
+  uploadTexture(copy, components, copy.format);
+  glFinish();
+  const GLuint name = copy.textureName;
+  glDeleteTextures(1, &name);
+  munmap(mapped, total);
 }

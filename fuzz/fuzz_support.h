@@ -48,5 +48,11 @@ void fuzzCheckModelArrays(const Model& model);
 // harmless. Keeps long runs from piling up texture objects.
 void fuzzReleaseModel(Model& model);
 
+// Uploads a decoded image with uploadTexture from a copy of its pixels that
+// ends right at an inaccessible page, so that a read past the buffer by GL or
+// GLU (which the sanitizers do not see into) faults at once; then deletes
+// the texture again.
+void fuzzUploadGuarded(const ImageData& image, int components);
+
 // Aborts with a message: the fuzzer reports the input as a finding.
 [[noreturn]] void fuzzFail(const char* what);

@@ -1,7 +1,8 @@
 // Fuzz target of the TGA reader: each input is read as a file through
 // loadTga, which picks the uncompressed or the run-length body from the
 // header. A successful read must equal what a small independent decoder
-// makes of the same bytes; a failed one must leave no pixel buffer.
+// makes of the same bytes and upload without GL reading past it; a failed
+// one must leave no pixel buffer.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -73,6 +74,7 @@ bool referenceDecode(const uint8_t* data, size_t size, uint32_t& width, uint32_t
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzzEnterScratchFolder();
+  fuzzCreateGl(16, 16);
   return 0;
 }
 
@@ -95,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::memcmp(image.pixels, expected.data(), expected.size()) != 0) {
       fuzzFail("pixels differ from the reference decoding");
     }
+    // As the fixed textures upload: bitsPerPixel / 8 components and the format.
+    fuzzUploadGuarded(image, static_cast<int>(image.bitsPerPixel / 8));
     std::free(image.pixels);
   } else if (image.pixels) {
     fuzzFail("failure left a pixel buffer");
