@@ -81,6 +81,13 @@ ChildResult sdlRunChildModal(const std::vector<std::string>& arguments) {
   }
   fcntl(pipeEnds[0], F_SETFL, fcntl(pipeEnds[0], F_GETFL) | O_NONBLOCK);
 
+  // A topmost full-screen window would hide the dialog: it steps down while
+  // the dialog is open and takes the keyboard back afterwards.
+  SdlWindow* owner = sdlCurrentWindow();
+  const bool topmost =
+      owner && owner->sdl && (SDL_GetWindowFlags(owner->sdl) & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
+  if (topmost) SDL_SetWindowAlwaysOnTop(owner->sdl, SDL_FALSE);
+
   bool outputOpen = true;
   bool exited = false;
   int status = 0;
@@ -110,6 +117,10 @@ ChildResult sdlRunChildModal(const std::vector<std::string>& arguments) {
     if (!outputOpen && !exited) SDL_Delay(10);
   }
   close(pipeEnds[0]);
+  if (owner && owner == sdlCurrentWindow() && owner->sdl) {
+    if (topmost) SDL_SetWindowAlwaysOnTop(owner->sdl, SDL_TRUE);
+    SDL_RaiseWindow(owner->sdl);
+  }
   if (WIFEXITED(status)) result.exitStatus = WEXITSTATUS(status);
   return result;
 }

@@ -69,6 +69,9 @@ bool registerWindowClass(AppInstance&) {
   SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "0");
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The file dialog and message boxes take the focus; a full-screen window
+  // must stay up behind them rather than iconify.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
     platformMessageBox("RegisterClassEx Failed!", "Error", kErrorBoxStyle);
     return false;

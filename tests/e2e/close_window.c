@@ -1,0 +1,30 @@
+/* Asks a window to close the way a window manager's close box does: a
+ * WM_PROTOCOLS client message carrying WM_DELETE_WINDOW. Usage:
+ * close_window WINDOW-ID (decimal or 0x hex). Exit 0 when sent. */
+#include <X11/Xlib.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    fprintf(stderr, "usage: close_window WINDOW-ID\n");
+    return 2;
+  }
+  Display* display = XOpenDisplay(NULL);
+  if (!display) {
+    fprintf(stderr, "close_window: cannot open the display\n");
+    return 1;
+  }
+  Window window = (Window)strtoul(argv[1], NULL, 0);
+  XEvent event = {0};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+  event.xclient.data.l[1] = CurrentTime;
+  Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+  XSync(display, False);
+  XCloseDisplay(display);
+  return sent ? 0 : 1;
+}

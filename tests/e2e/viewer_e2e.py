@@ -1,0 +1,274 @@
+"""End-to-end scenarios of the viewer, each run in a session of its own:
+python3 viewer_e2e.py SCENARIO --viewer build/bin/vistrel [--tool ...]
+[--close-helper ...]. Each prints PASS or FAIL with the reason."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from viewer_session import (Failure, difference, expect_different, expect_same,  # noqa: E402
+                            run, status_bar_differs)
+
+
+def expect_exit(session, code=0):
+    status = session.wait_exit()
+    if status != code:
+        raise Failure("the viewer ended with %d, expected %d" % (status, code))
+
+
+def start_with(session, sample):
+    session.start_viewer()
+    session.viewer_window()
+    session.choose_file(os.path.join(session.samples, sample))
+    session.viewer_window()
+    time.sleep(0.5)
+
+
+def first_frame(session):
+    """The window's place and size, the first frame against vistrel-tool's
+    picture of the same view, the report beside the model, Esc ends with 0."""
+    start_with(session, "robot.3do")
+    window = session.viewer_window()
+    x, y, width, height = session.geometry(window)
+    if (width, height) != (640, 480):
+        raise Failure("client area is %dx%d, not 640x480" % (width, height))
+    fx, fy, _, _ = session.geometry(window, frame=True)
+    if (fx, fy) != (0, 0):
+        raise Failure("the window's outer corner is at %d,%d, not 0,0" % (fx, fy))
+    shot = session.screenshot()
+    if shot[0:2] != (640, 480):
+        raise Failure("screenshot is %dx%d" % shot[0:2])
+    reference = session.render_reference(os.path.join(session.samples, "robot.3do"))
+    expect_same(shot, reference, "first frame against vistrel-tool render", tolerance=0.01)
+    stats = os.path.join(session.samples, "ModelStats.txt")
+    if not os.path.exists(stats) or "robot.3do" not in open(stats).read():
+        raise Failure("no ModelStats.txt for robot.3do beside the model")
+    if session.stderr_lines():
+        raise Failure("unexpected boxes: %r" % session.stderr_lines())
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def held_keys(session):
+    """Held keys turn the model and move the camera by the time they are held;
+    Space brings the first view back."""
+    start_with(session, "robot.3do")
+    first = session.screenshot()
+    session.focus(session.viewer_window())
+    session.hold(["d"], 0.6)  # turn about y
+    turned = session.screenshot()
+    expect_different(first, turned, "holding D")
+    if not status_bar_differs(first, turned):
+        raise Failure("the rotation text did not change while D was held")
+    session.focus(session.viewer_window())
+    session.hold(["s"], 0.6)  # camera backwards: the model gets smaller
+    moved = session.screenshot()
+    expect_different(turned, moved, "holding S")
+    session.focus(session.viewer_window())
+    session.hold(["space"], 0.3)
+    reset = session.screenshot()
+    expect_same(first, reset, "Space after turning and moving")
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def toggles(session):
+    """H cycles rate text, help page, no text; F5 cycles wire, flat, smooth;
+    F6 to F8 switch texturing, lighting and the environment map. Each state
+    is compared with vistrel-tool's picture of the same state."""
+    start_with(session, "robot.3do")
+    model = os.path.join(session.samples, "robot.3do")
+    base = session.screenshot()
+
+    def reference(*options):
+        return session.render_reference(model, options)
+
+    session.press_in_viewer("h")
+    help_page = session.screenshot()
+    expect_different(base, help_page, "H: help page", least=0.05)
+    expect_same(help_page, reference("--text", "help"), "H: help page against vistrel-tool",
+                tolerance=0.01)
+    session.press_in_viewer("h")
+    no_text = session.screenshot()
+    expect_same(no_text, reference("--text", "none"), "H twice: no text", tolerance=0.01)
+    if not status_bar_differs(base, no_text):
+        raise Failure("H twice: the status bar is still drawn")
+    session.press_in_viewer("h")
+    expect_same(base, session.screenshot(), "H three times: the rate text again")
+
+    session.press_in_viewer("F5")
+    wire = session.screenshot()
+    expect_different(base, wire, "F5: wire frame", least=0.05)
+    expect_same(wire, reference("--mode", "wire"), "F5: wire frame against vistrel-tool",
+                tolerance=0.01)
+    session.press_in_viewer("F5")
+    flat = session.screenshot()
+    expect_same(flat, reference("--mode", "flat"), "F5 twice: flat against vistrel-tool",
+                tolerance=0.01)
+    session.press_in_viewer("F5")
+    expect_same(base, session.screenshot(), "F5 three times: smooth again")
+
+    for key, option in (("F6", "--no-texture"), ("F7", "--no-lighting"), ("F8", "--envmap")):
+        session.press_in_viewer(key)
+        changed = session.screenshot()
+        expected = reference(option)
+        if difference(base, expected)[0] > 0 and difference(base, changed)[0] == 0:
+            raise Failure("%s did not change the picture" % key)
+        expect_same(changed, expected, "%s against vistrel-tool %s" % (key, option), tolerance=0.01)
+        session.press_in_viewer(key)
+        expect_same(base, session.screenshot(), "%s twice" % key)
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def load_another(session):
+    """F9 loads another sample keeping the toggles; F9 then cancel changes
+    nothing."""
+    start_with(session, "cube.3do")
+    textured = session.screenshot()
+    session.press_in_viewer("F6")
+    untextured = session.screenshot()
+    expect_different(textured, untextured, "F6 on the cube", least=0.005)
+
+    session.press_in_viewer("F9")
+    session.choose_file(os.path.join(session.samples, "robot.3do"))
+    time.sleep(0.4)
+    robot = session.screenshot()
+    expect_different(untextured, robot, "F9: the robot in place of the cube", least=0.05)
+    stats = open(os.path.join(session.samples, "ModelStats.txt")).read()
+    if "robot.3do" not in stats:
+        raise Failure("F9: ModelStats.txt is not the robot's report")
+
+    session.press_in_viewer("F9")
+    session.choose_file(os.path.join(session.samples, "cube.3do"))
+    time.sleep(0.4)
+    cube_again = session.screenshot()
+    expect_same(untextured, cube_again, "F9 keeps texturing off")
+
+    session.press_in_viewer("F9")
+    session.cancel_file_dialog()
+    time.sleep(0.4)
+    if not session.alive():
+        raise Failure("F9 then cancel ended the viewer")
+    expect_same(cube_again, session.screenshot(), "F9 then cancel")
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def close_requests(session):
+    """The close box (WM_DELETE_WINDOW from the window manager's side) and
+    Alt+F4 both end the viewer with 0."""
+    start_with(session, "cube.3do")
+    session.close_window(session.viewer_window())
+    expect_exit(session)
+    start_with(session, "cube.3do")
+    session.press_in_viewer("alt+F4")
+    expect_exit(session)
+
+
+def cancel_first_dialog(session):
+    """Cancelling the first dialog: the reader's box, then exit 0."""
+    session.start_viewer()
+    session.viewer_window()
+    session.cancel_file_dialog()
+    session.dismiss_box("ERROR", "Could not open 3do file")
+    expect_exit(session)
+
+
+def broken_config(session):
+    """A config.txt without a colour line: the window opens and closes, no
+    dialog, no box, exit 0."""
+    with open(os.path.join(session.run_dir, "config.txt"), "w") as handle:
+        handle.write("# only a comment\n\n   \n")
+    session.start_viewer()
+    expect_exit(session)
+    if session.stderr_lines():
+        raise Failure("unexpected output: %r" % session.stderr_lines())
+    if session.find_windows("^Choose a 3do to Open$") or session.find_windows("^Error$"):
+        raise Failure("a dialog or box was left open")
+
+
+def minimise(session):
+    """A minimised viewer draws nothing (it sleeps); restoring resumes the
+    frames with the same picture."""
+    start_with(session, "robot.3do")
+    before = session.screenshot()
+    window = session.viewer_window()
+    session.x(["xdotool", "windowminimize", "--sync", str(window)])
+    time.sleep(0.5)
+    start = session.cpu_seconds()
+    time.sleep(1.5)
+    idle = session.cpu_seconds() - start
+    if idle > 0.15:
+        raise Failure("minimised, the viewer still used %.2f s of CPU in 1.5 s" % idle)
+    session.x(["xdotool", "windowactivate", "--sync", str(window)])
+    time.sleep(0.5)
+    start = session.cpu_seconds()
+    time.sleep(1.0)
+    busy = session.cpu_seconds() - start
+    if busy < 0.2:
+        raise Failure("restored, the viewer drew no frames (%.2f s of CPU)" % busy)
+    expect_same(before, session.screenshot(), "after restoring")
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def toggle_signal(session):
+    """SIGUSR1 asks for the other display mode: the window is made again
+    (Xvfb refuses the mode change: the box), start-up runs again with its
+    dialog; a second SIGUSR1 goes back to windowed without a box."""
+    start_with(session, "robot.3do")
+    first_window = session.viewer_window()
+    session.process.send_signal(10)  # SIGUSR1
+    session.dismiss_box("Error", "Mode Switch Failed.\\nRunning In Windowed Mode.")
+    session.choose_file(os.path.join(session.samples, "cube.3do"))
+    second_window = session.viewer_window()
+    if second_window == first_window:
+        raise Failure("SIGUSR1 did not make a new window")
+    _, _, width, height = session.geometry(second_window)
+    if (width, height) != (640, 480):
+        raise Failure("the new window's client area is %dx%d" % (width, height))
+    cube = session.screenshot()
+    session.process.send_signal(10)
+    session.choose_file(os.path.join(session.samples, "cube.3do"))
+    time.sleep(0.4)
+    expect_same(cube, session.screenshot(), "after the second SIGUSR1")
+    boxes = [line for line in session.stderr_lines() if line.startswith("Error:")]
+    if len(boxes) != 1:
+        raise Failure("expected one mode-switch box, got %r" % boxes)
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def full_screen(session):
+    """On a display that offers 640 x 480, SIGUSR1 switches to a borderless
+    full-screen window of that size with no box."""
+    start_with(session, "cube.3do")
+    session.process.send_signal(10)
+    session.choose_file(os.path.join(session.samples, "cube.3do"))
+    window = session.viewer_window()
+    x, y, width, height = session.geometry(window, frame=True)
+    if (x, y, width, height) != (0, 0, 640, 480):
+        raise Failure("full-screen window at %d,%d size %dx%d" % (x, y, width, height))
+    if session.stderr_lines():
+        raise Failure("unexpected boxes: %r" % session.stderr_lines())
+    session.screenshot()
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+SCENARIOS = {
+    "first_frame": (first_frame, {}),
+    "held_keys": (held_keys, {}),
+    "toggles": (toggles, {}),
+    "load_another": (load_another, {}),
+    "close_requests": (close_requests, {}),
+    "cancel_first_dialog": (cancel_first_dialog, {}),
+    "broken_config": (broken_config, {}),
+    "minimise": (minimise, {}),
+    "toggle_signal": (toggle_signal, {}),
+    "full_screen": (full_screen, {"screen": "640x480x24"}),
+}
+
+if __name__ == "__main__":
+    sys.exit(run(SCENARIOS))
