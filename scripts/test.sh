@@ -16,4 +16,5 @@ echo "== sanitizer build (ASan + UBSan) =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVISTREL_SANITIZE=ON
 cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions="$(pwd)/tests/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS"
