@@ -46,25 +46,11 @@ void fuzzWriteFile(const char* name, const uint8_t* data, size_t size) {
 }
 
 void fuzzWriteModelInput(const uint8_t* data, size_t size) {
-  static const char* const kMatNames[kMaxMatFiles] = {"0.mat", "1.mat", "2.mat"};
-  for (const char* name : kMatNames) std::remove(name);
-  const size_t separatorLength = std::strlen(kMatSeparator);
-  const uint8_t* end = data + size;
-  const uint8_t* partStart = data;
-  int part = 0;  // 0 is the model text, 1.. the MAT files
-  while (part <= kMaxMatFiles) {
-    const uint8_t* next = end;
-    for (const uint8_t* p = partStart; p + separatorLength <= end; ++p) {
-      if (std::memcmp(p, kMatSeparator, separatorLength) == 0) {
-        next = p;
-        break;
-      }
-    }
-    const size_t length = static_cast<size_t>(next - partStart);
-    fuzzWriteFile(part == 0 ? "model.3do" : kMatNames[part - 1], partStart, length);
-    if (next == end) break;
-    partStart = next + separatorLength;
-    ++part;
+  for (int i = 1; i <= kMaxMatFiles; ++i) std::remove(kModelInputNames[i]);
+  const std::vector<std::string> parts = splitModelInput(reinterpret_cast<const char*>(data), size);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    fuzzWriteFile(kModelInputNames[i], reinterpret_cast<const uint8_t*>(parts[i].data()),
+                  parts[i].size());
   }
 }
 

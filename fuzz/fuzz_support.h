@@ -9,13 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/model_input.h"
 #include "model/model.h"
-
-// The byte sequence that separates the model text from the MAT files in the
-// inputs of fuzz_model and fuzz_draw: "model@@MAT@@mat0@@MAT@@mat1...". The
-// parts after the model are written as "0.mat", "1.mat" and "2.mat".
-constexpr const char kMatSeparator[] = "@@MAT@@";
-constexpr int kMaxMatFiles = 3;
 
 // Makes a fresh scratch folder, makes it the current folder and turns the
 // echo of message boxes off. Aborts the run when that fails.
@@ -29,7 +24,7 @@ void fuzzClearBoxes();
 // Writes bytes to a file in the current folder; aborts when that fails.
 void fuzzWriteFile(const char* name, const uint8_t* data, size_t size);
 
-// Splits an input at kMatSeparator and writes "model.3do" and the MAT files;
+// Splits an input (model_input.h) and writes "model.3do" and the MAT files;
 // the MAT files of the previous input are removed first.
 void fuzzWriteModelInput(const uint8_t* data, size_t size);
 
