@@ -78,9 +78,8 @@ void destroyOffscreenGl(OffscreenGl& gl) {
     eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (gl.context) eglDestroyContext(display, static_cast<EGLContext>(gl.context));
     if (gl.surface) eglDestroySurface(display, static_cast<EGLSurface>(gl.surface));
-    // The display is shared by every context of the process; Mesa keeps it
-    // reference-counted per eglInitialize, so terminating it is safe here.
-    eglTerminate(display);
+    // The display stays initialised for the life of the process: terminating
+    // it unloads Mesa's driver, and a later context would load it again.
   }
   gl = OffscreenGl{};
 }
