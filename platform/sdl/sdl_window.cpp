@@ -3,6 +3,7 @@
 // top-left, a double-buffered RGBA compatibility context with a 16-bit depth
 // buffer, and a real display-mode change for full screen.
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "app/key_state.h"
@@ -73,6 +74,7 @@ bool registerWindowClass(AppInstance&) {
   // must stay up behind them rather than iconify.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::fprintf(stderr, "vistrel: no display to open a window on (%s)\n", SDL_GetError());
     platformMessageBox("RegisterClassEx Failed!", "Error", kErrorBoxStyle);
     return false;
   }
