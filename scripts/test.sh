@@ -18,3 +18,6 @@ cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$(pwd)/tests/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS"
+
+echo "== Windows build under Wine =="
+sh scripts/test-windows.sh
