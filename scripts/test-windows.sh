@@ -180,7 +180,7 @@ key_to_viewer() {
 # seconds: a key sent while the window manager is still handing the focus
 # over can be lost).
 press_until_file() {
-  for attempt in 1 2 3; do
+  for _ in 1 2 3; do
     key_to_viewer "$1"
     if wait_file "$2" 5; then return 0; fi
   done
@@ -188,7 +188,7 @@ press_until_file() {
 }
 # Presses Esc in the viewer until its process has ended.
 press_escape_until_exit() {
-  for attempt in 1 2 3; do
+  for _ in 1 2 3; do
     key_to_viewer Escape
     deadline=$(($(date +%s) + 5))
     while kill -0 "$VIEWER_PID" 2> /dev/null; do
@@ -235,7 +235,7 @@ python3 tests/win32/compare_tga.py "$APP/samples/screen000.tga" "$SCRATCH/linux-
   fail "the Wine screenshot differs from the Linux render"
 
 say "run 1: F9 loads another model in place of the first"
-for attempt in 1 2 3; do
+for _ in 1 2 3; do
   key_to_viewer F9
   if wait_window '^Choose a 3do to Open$' 5 > /dev/null; then break; fi
 done
