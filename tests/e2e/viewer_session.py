@@ -55,11 +55,16 @@ class Session:
         self.xvfb = None
         self.openbox = None
         self.env = dict(os.environ)
-        self._start_x(screen)
-        if window_manager:
-            self.openbox = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self._wait(lambda: self._root_has("Openbox"), 10, "openbox did not start")
+        try:
+            self._start_x(screen)
+            if window_manager:
+                self.openbox = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
+                                                stdout=subprocess.DEVNULL,
+                                                stderr=subprocess.DEVNULL)
+                self._wait(lambda: self._root_has("Openbox"), 20, "openbox did not start")
+        except BaseException:
+            self.close()
+            raise
 
     # ---- X server -------------------------------------------------------------
     def _start_x(self, screen):
@@ -112,7 +117,14 @@ class Session:
         self.stdout = open(os.path.join(self.scratch, "viewer.out"), "w")
         self.stderr_path = os.path.join(self.scratch, "viewer.err")
         self.stderr = open(self.stderr_path, "w")
-        self.process = subprocess.Popen([self.viewer], cwd=self.run_dir, env=self.env,
+        env = dict(self.env)
+        # In a sanitizer build, leaks of the system libraries are not ours.
+        suppressions = os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                    "lsan_system_libraries.supp")
+        env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS"),
+                                                     "suppressions=" + suppressions,
+                                                     "print_suppressions=0"]))
+        self.process = subprocess.Popen([self.viewer], cwd=self.run_dir, env=env,
                                         stdout=self.stdout, stderr=self.stderr)
 
     def wait_exit(self, timeout=15):
@@ -307,7 +319,11 @@ def run(scenarios):
     parser.add_argument("--close-helper")
     args = parser.parse_args()
     test, session_args = scenarios[args.scenario]
-    session = Session(args.viewer, args.tool, args.close_helper, **session_args)
+    try:
+        session = Session(args.viewer, args.tool, args.close_helper, **session_args)
+    except Failure as failure:
+        print("FAIL: %s" % failure)
+        return 1
     try:
         test(session)
         print("PASS")
