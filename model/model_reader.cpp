@@ -12,6 +12,11 @@
 // at its end without touching large amounts of memory, with the same result
 // as a full allocation. After any failure every count equals the number of
 // elements of its array, so the Model is safe to draw and to release.
+//
+// The loader is written once over its text access: loadModel reads the file
+// in blocks through model_text_buffer and model_scan; loadModelReference
+// reads it through the standard buffered stream and the C library's scanf,
+// the plain reading that the tests hold the fast one against.
 #include "model/model_reader.h"
 
 #include <cstdarg>
@@ -25,6 +30,8 @@
 #include <vector>
 
 #include "image/mat_reader.h"
+#include "model/model_scan.h"
+#include "model/model_text_buffer.h"
 #include "model/model_text_stream.h"
 #include "platform/platform.h"
 
@@ -41,10 +48,64 @@ struct PendingTriangle {
   int32_t face;
 };
 
+// The text access of the reference: fgets-based lines, sscanf on them, and
+// fscanf and getc on the stream for the face list.
+struct StdioText {
+  static constexpr const char* kOpenMode = "r";
+  FILE* file = nullptr;
+  void open(FILE* stream) { file = stream; }
+  void close() {}
+  bool line(char* buffer) { return readModelLine(buffer, file); }
+  int scan(const char* line, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    int result = std::vsscanf(line, format, arguments);
+    va_end(arguments);
+    return result;
+  }
+  bool word(char* word, size_t size) { return readStreamWord(file, word, size); }
+  void skipRest() { skipRestOfLine(file); }
+  int faceHead(int32_t& material, int32_t& type, int32_t& corners) {
+    return scanFaceHead(file, material, type, corners);
+  }
+  int cornerPair(int32_t& vertex, int32_t& texVertex) {
+    return scanCornerPair(file, vertex, texVertex);
+  }
+  long long remaining(long long size) { return streamRemaining(file, size); }
+};
+
+// The fast text access: the same operations over a block buffer. Binary
+// mode, so that the bytes (CRs included) are those the reference sees.
+struct BufferedText {
+  static constexpr const char* kOpenMode = "rb";
+  ModelTextBuffer buffer;
+  void open(FILE* stream) { openModelTextBuffer(buffer, stream); }
+  void close() { closeModelTextBuffer(buffer); }
+  bool line(char* line) { return readModelLine(line, buffer); }
+  int scan(const char* line, const char* format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    int result = scanModelLineV(line, format, arguments);
+    va_end(arguments);
+    return result;
+  }
+  bool word(char* word, size_t size) { return readStreamWord(buffer, word, size); }
+  void skipRest() { skipRestOfLine(buffer); }
+  int faceHead(int32_t& material, int32_t& type, int32_t& corners) {
+    return scanFaceHead(buffer, material, type, corners);
+  }
+  int cornerPair(int32_t& vertex, int32_t& texVertex) {
+    return scanCornerPair(buffer, vertex, texVertex);
+  }
+  long long remaining(long long size) { return bufferRemaining(buffer, size); }
+};
+
+template <class Text>
 struct Loader {
   Model* model = nullptr;
   const char* path = nullptr;
   FILE* file = nullptr;
+  Text text;
   FILE* report = nullptr;
   std::string* reportCopy = nullptr;
   long long fileSize = -1;
@@ -55,7 +116,8 @@ struct Loader {
   int32_t pendingCount = 0;
 };
 
-void writeReport(Loader& loader, const char* format, ...) {
+template <class Text>
+void writeReport(Loader<Text>& loader, const char* format, ...) {
   char small[512];
   va_list arguments;
   va_start(arguments, format);
@@ -81,17 +143,20 @@ bool fail(const char* message) {
 }
 
 // A failure after the header: the report's tail quotes the line buffer.
-bool failWithLine(Loader& loader, const char* message) {
+template <class Text>
+bool failWithLine(Loader<Text>& loader, const char* message) {
   writeReport(loader, "\nLast Line Read in %s: %s\n", loader.path, loader.line);
   return fail(message);
 }
 
-bool nextLine(Loader& loader) {
-  if (readModelLine(loader.line, loader.file)) return true;
+template <class Text>
+bool nextLine(Loader<Text>& loader) {
+  if (loader.text.line(loader.line)) return true;
   return failWithLine(loader, "Unexpected end of 3do file");
 }
 
-bool skipLines(Loader& loader, int count) {
+template <class Text>
+bool skipLines(Loader<Text>& loader, int count) {
   for (int i = 0; i < count; ++i) {
     if (!nextLine(loader)) return false;
   }
@@ -100,17 +165,19 @@ bool skipLines(Loader& loader, int count) {
 
 // Matches the line against a "KEYWORD %d" format; a line that does not match
 // leaves the count at 0.
-int32_t matchCount(const Loader& loader, const char* format) {
+template <class Text>
+int32_t matchCount(Loader<Text>& loader, const char* format) {
   int value = 0;
-  std::sscanf(loader.line, format, &value);
+  loader.text.scan(loader.line, format, &value);
   return value;
 }
 
 // How many elements an array for count may get: count itself, but never more
 // than the rest of the file could fill.
-long long boundedCount(Loader& loader, int32_t count) {
+template <class Text>
+long long boundedCount(Loader<Text>& loader, int32_t count) {
   long long bounded = count;
-  long long remaining = streamRemaining(loader.file, loader.fileSize);
+  long long remaining = loader.text.remaining(loader.fileSize);
   if (remaining >= 0 && bounded > remaining / 2 + 2) bounded = remaining / 2 + 2;
   return bounded;
 }
@@ -120,8 +187,8 @@ long long boundedCount(Loader& loader, int32_t count) {
 // array of count 0 exists too. An array that the rest of the file fills is
 // bounded by what the file can hold. allocated receives the number of usable
 // elements.
-template <typename T>
-bool allocateArray(Loader& loader, int32_t count, T*& array, int32_t& allocated,
+template <class Text, typename T>
+bool allocateArray(Loader<Text>& loader, int32_t count, T*& array, int32_t& allocated,
                    bool filledFromFile = true) {
   if (count < 0) return failWithLine(loader, "Invalid count in 3do file");
   long long elements = filledFromFile ? boundedCount(loader, count) : count;
@@ -147,17 +214,19 @@ void copyCut(char* slot, size_t size, const char* source) {
   slot[length] = '\0';
 }
 
-bool readHeader(Loader& loader) {
-  if (!readModelLine(loader.line, loader.file) || !readModelLine(loader.line, loader.file)) {
+template <class Text>
+bool readHeader(Loader<Text>& loader) {
+  if (!loader.text.line(loader.line) || !loader.text.line(loader.line)) {
     return fail("File header does not match 3do");
   }
   loader.word[0] = '\0';
-  std::sscanf(loader.line, "%255s", loader.word);
+  loader.text.scan(loader.line, "%255s", loader.word);
   if (std::strncmp(loader.word, "3DO", 3) != 0) return fail("File header does not match 3do");
   return true;
 }
 
-bool readMaterials(Loader& loader) {
+template <class Text>
+bool readMaterials(Loader<Text>& loader) {
   Model& model = *loader.model;
   if (!skipLines(loader, 2)) return false;
   int32_t count = matchCount(loader, "MATERIALS %d");
@@ -179,7 +248,7 @@ bool readMaterials(Loader& loader) {
     if (!nextLine(loader)) return false;
     if (i >= allocated) return failWithLine(loader, "Unexpected end of 3do file");
     char first[256];
-    if (std::sscanf(loader.line, "%255s %255s", first, loader.word) == 2) {
+    if (loader.text.scan(loader.line, "%255s %255s", first, loader.word) == 2) {
       copyCut(names[i], kMaterialNameSize, loader.word);
     }
     Material& material = materials[i];
@@ -200,27 +269,29 @@ bool readMaterials(Loader& loader) {
   return true;
 }
 
-bool readPlacement(Loader& loader) {
+template <class Text>
+bool readPlacement(Loader<Text>& loader) {
   Model& model = *loader.model;
   if (!skipLines(loader, 2)) return false;
-  std::sscanf(loader.line, "RADIUS %f", &model.radius);
+  loader.text.scan(loader.line, "RADIUS %f", &model.radius);
   writeReport(loader, "Model Radius = %f\n", model.radius);
   if (!nextLine(loader)) return false;
-  std::sscanf(loader.line, "INSERT OFFSET %f %f %f", &model.insertOffset.x, &model.insertOffset.y,
-              &model.insertOffset.z);
+  loader.text.scan(loader.line, "INSERT OFFSET %f %f %f", &model.insertOffset.x,
+                   &model.insertOffset.y, &model.insertOffset.z);
   writeReport(loader, "Model Offset = %f, %f, %f\n", model.insertOffset.x, model.insertOffset.y,
               model.insertOffset.z);
   return true;
 }
 
 // One "%s %f %f %f" row per element; the first word is ignored.
-bool readVec3Rows(Loader& loader, int32_t count, Vertex* vertices, int32_t allocated,
+template <class Text>
+bool readVec3Rows(Loader<Text>& loader, int32_t count, Vertex* vertices, int32_t allocated,
                   bool normals) {
   for (int32_t i = 0; i < count; ++i) {
     if (!nextLine(loader)) return false;
     if (i >= allocated) return failWithLine(loader, "Unexpected end of 3do file");
     Vec3& target = normals ? vertices[i].normal : vertices[i].position;
-    std::sscanf(loader.line, "%255s %f %f %f", loader.word, &target.x, &target.y, &target.z);
+    loader.text.scan(loader.line, "%255s %f %f %f", loader.word, &target.x, &target.y, &target.z);
   }
   return true;
 }
@@ -228,24 +299,25 @@ bool readVec3Rows(Loader& loader, int32_t count, Vertex* vertices, int32_t alloc
 // The face list, read from the stream as words and numbers. Each face's first
 // triangle goes into faces; the fan triangles of faces with more corners wait
 // in loader.pending for their face's normal.
-bool readFaceList(Loader& loader, Mesh& mesh, int32_t count) {
+template <class Text>
+bool readFaceList(Loader<Text>& loader, Mesh& mesh, int32_t count) {
   loader.pendingCount = 0;
   for (int32_t i = 0; i < count;) {
-    if (!readStreamWord(loader.file, loader.word, sizeof loader.word)) {
+    if (!loader.text.word(loader.word, sizeof loader.word)) {
       return failWithLine(loader, "Unexpected end of 3do file");
     }
     if (loader.word[0] == '#') {
       // A comment where a face begins ends with its physical line.
-      skipRestOfLine(loader.file);
+      loader.text.skipRest();
       continue;
     }
     if (i >= mesh.faceCount) return failWithLine(loader, "Unexpected end of 3do file");
     Face& face = mesh.faces[i];
-    if (scanFaceHead(loader.file, face.material, face.type, loader.cornerCount) == EOF) {
+    if (loader.text.faceHead(face.material, face.type, loader.cornerCount) == EOF) {
       return failWithLine(loader, "Unexpected end of 3do file");
     }
     for (int corner = 0; corner < 3; ++corner) {
-      if (scanCornerPair(loader.file, face.vertex[corner], face.texVertex[corner]) == EOF) {
+      if (loader.text.cornerPair(face.vertex[corner], face.texVertex[corner]) == EOF) {
         return failWithLine(loader, "Unexpected end of 3do file");
       }
     }
@@ -254,7 +326,7 @@ bool readFaceList(Loader& loader, Mesh& mesh, int32_t count) {
     int32_t vertex = previousVertex;
     int32_t texVertex = previousTexVertex;
     for (int32_t corner = 3; corner < loader.cornerCount; ++corner) {
-      if (scanCornerPair(loader.file, vertex, texVertex) == EOF) {
+      if (loader.text.cornerPair(vertex, texVertex) == EOF) {
         return failWithLine(loader, "Unexpected end of 3do file");
       }
       if (loader.pendingCount == kMaxExtraTriangles) {
@@ -276,19 +348,20 @@ bool readFaceList(Loader& loader, Mesh& mesh, int32_t count) {
   return true;
 }
 
-bool readMesh(Loader& loader, int32_t index, Mesh& mesh) {
+template <class Text>
+bool readMesh(Loader<Text>& loader, int32_t index, Mesh& mesh) {
   if (!nextLine(loader)) return false;
   int number = 0;
-  if (std::sscanf(loader.line, "MESH %d", &number) != 1 || number != index) {
+  if (loader.text.scan(loader.line, "MESH %d", &number) != 1 || number != index) {
     return failWithLine(loader, "MESH header read error");
   }
   if (!nextLine(loader)) return false;
-  if (std::sscanf(loader.line, "NAME %255s", loader.word) == 1) {
+  if (loader.text.scan(loader.line, "NAME %255s", loader.word) == 1) {
     copyCut(mesh.name, kMeshNameSize, loader.word);
   }
   writeReport(loader, "Mesh #%d = %s\n", index, mesh.name);
   if (!nextLine(loader)) return false;
-  std::sscanf(loader.line, "RADIUS %f", &mesh.radius);
+  loader.text.scan(loader.line, "RADIUS %f", &mesh.radius);
   writeReport(loader, "\tMesh Radius = %f\n", mesh.radius);
 
   if (!skipLines(loader, 4)) return false;
@@ -305,7 +378,7 @@ bool readMesh(Loader& loader, int32_t index, Mesh& mesh) {
     if (!nextLine(loader)) return false;
     if (i >= mesh.texVertexCount) return failWithLine(loader, "Unexpected end of 3do file");
     TexVertex& texVertex = mesh.texVertices[i];
-    std::sscanf(loader.line, "%255s %f %f", loader.word, &texVertex.u, &texVertex.v);
+    loader.text.scan(loader.line, "%255s %f %f", loader.word, &texVertex.u, &texVertex.v);
   }
 
   if (!nextLine(loader)) return false;
@@ -323,7 +396,7 @@ bool readMesh(Loader& loader, int32_t index, Mesh& mesh) {
     if (!nextLine(loader)) return false;
     if (i >= mesh.faceCount) return failWithLine(loader, "Unexpected end of 3do file");
     Vec3& normal = mesh.faces[i].normal;
-    std::sscanf(loader.line, "%255s %f %f %f", loader.word, &normal.x, &normal.y, &normal.z);
+    loader.text.scan(loader.line, "%255s %f %f %f", loader.word, &normal.x, &normal.y, &normal.z);
   }
 
   Face* extra = nullptr;
@@ -346,7 +419,8 @@ bool readMesh(Loader& loader, int32_t index, Mesh& mesh) {
   return true;
 }
 
-bool readMeshes(Loader& loader) {
+template <class Text>
+bool readMeshes(Loader<Text>& loader) {
   Model& model = *loader.model;
   if (!skipLines(loader, 3)) return false;
   int32_t count = matchCount(loader, "MESHES %d");
@@ -359,7 +433,8 @@ bool readMeshes(Loader& loader) {
   return true;
 }
 
-bool readNodes(Loader& loader) {
+template <class Text>
+bool readNodes(Loader<Text>& loader) {
   Model& model = *loader.model;
   if (!skipLines(loader, 2)) return false;
   int32_t count = matchCount(loader, "HIERARCHY NODES %d");
@@ -372,43 +447,56 @@ bool readNodes(Loader& loader) {
     int mesh = node.mesh;
     int parent = node.parent;
     char ignored[8][256];
-    std::sscanf(loader.line,
-                "%255s %255s %255s %d %d %255s %255s %255s %f %f %f %255s %255s %255s %f %f %f",
-                ignored[0], ignored[1], ignored[2], &mesh, &parent, ignored[3], ignored[4],
-                ignored[5], &node.position.x, &node.position.y, &node.position.z, ignored[6],
-                ignored[7], loader.word, &node.pivot.x, &node.pivot.y, &node.pivot.z);
+    loader.text.scan(
+        loader.line,
+        "%255s %255s %255s %d %d %255s %255s %255s %f %f %f %255s %255s %255s %f %f %f", ignored[0],
+        ignored[1], ignored[2], &mesh, &parent, ignored[3], ignored[4], ignored[5],
+        &node.position.x, &node.position.y, &node.position.z, ignored[6], ignored[7], loader.word,
+        &node.pivot.x, &node.pivot.y, &node.pivot.z);
     node.mesh = mesh;
     node.parent = parent;
   }
   return true;
 }
 
-bool readModelFile(Loader& loader) {
+template <class Text>
+bool readModelFile(Loader<Text>& loader) {
   writeReport(loader, "- Model Statistics for %s -\n\n", loader.path);
   return readHeader(loader) && readMaterials(loader) && readPlacement(loader) &&
          readMeshes(loader) && readNodes(loader);
 }
 
-}  // namespace
-
-bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy) {
+template <class Text>
+bool loadWith(Model& model, const char* path, std::string* reportCopy) {
   releaseModel(model);
   if (reportCopy) reportCopy->clear();
-  auto loader = std::make_unique<Loader>();
+  auto loader = std::make_unique<Loader<Text>>();
   loader->model = &model;
   loader->path = path ? path : "";
   loader->reportCopy = reportCopy;
-  loader->file = loader->path[0] != '\0' ? std::fopen(loader->path, "r") : nullptr;
+  loader->file = loader->path[0] != '\0' ? std::fopen(loader->path, Text::kOpenMode) : nullptr;
   loader->report = std::fopen("ModelStats.txt", "w");
   if (!loader->file) {
     if (loader->report) std::fclose(loader->report);
     return fail("Could not open 3do file");
   }
   loader->fileSize = streamSize(loader->file);
+  loader->text.open(loader->file);
   bool loaded = readModelFile(*loader);
+  loader->text.close();
   std::fclose(loader->file);
   if (loader->report) std::fclose(loader->report);
   return loaded;
+}
+
+}  // namespace
+
+bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy) {
+  return loadWith<BufferedText>(model, path, reportCopy);
+}
+
+bool loadModelReference(Model& model, const char* path, std::string* reportCopy) {
+  return loadWith<StdioText>(model, path, reportCopy);
 }
 
 bool loadModel(Model& model, const char* path) {
