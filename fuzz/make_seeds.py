@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/,
+or, with --limits FOLDER, the large files of the limit checks into
+FOLDER/<target>/ (made at each run of scripts/fuzz.sh, never committed).
 
 Every seed is made here, small and deliberate: valid files of each kind the
 readers accept, plus a few that sit right on an edge (sizes of 0, a run
@@ -8,13 +10,17 @@ Run it from anywhere; it rewrites only the files it names.
 """
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SEP = b"@@MAT@@"
 
 
+OUT = os.path.join(HERE, "corpus")
+
+
 def write(target, name, data):
-    folder = os.path.join(HERE, "corpus", target)
+    folder = os.path.join(OUT, target)
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as out:
         out.write(data)
@@ -142,5 +148,34 @@ def main():
     write("draw", "zero_sized_materials.bin", zero)
 
 
+def limits():
+    """Files far larger than the fuzzing's inputs, each of which must still
+    load, decode or draw within the per-input second and memory limits."""
+    tri = {"name": "tri", "verts": [(0, 0, 0), (0.01, 0, 0), (0, 0, 0.01)], "uvs": [(0, 0)],
+           "faces": [(0, 0, [(0, 0), (1, 0), (2, 0)])]}
+    count = 12000
+    # A chain of 12,000 nodes (600 KB) each showing a mesh, and as many nodes
+    # that are their own parents: a frame must not cost the square of it.
+    write("draw", "long_chain_every_node_drawn.bin",
+          model_text([], [tri], [(0, i - 1, (0.001, 0, 0), (0, 0, 0)) for i in range(count)]))
+    write("draw", "self_parents_every_node_drawn.bin",
+          model_text([], [tri], [(0, i, (0.001, 0, 0), (0, 0, 0)) for i in range(count)]))
+    # 1,000 materials (14 KB) naming one 64 KB MAT file: the textures must not
+    # grow with the product of the two.
+    big = mat(256, 256, [(i * 7) % 256 for i in range(256 * 256)])
+    write("model", "thousand_materials_one_mat.bin",
+          model_text(["0.mat"] * 1000, [tri], [(0, -1, (0, 0, 0), (0, 0, 0))]) + SEP + big)
+    # Large images of either reader, decoded and uploaded whole.
+    write("mat", "large_1024x1024.mat", mat(1024, 1024, [i % 251 for i in range(1024 * 1024)]))
+    runs = b"".join(bytes([0xFF, i % 256, 7, 9, 255]) for i in range(1024 * 1024 // 128))
+    write("tga", "large_rle32_1024x1024.tga", tga(10, 1024, 1024, 32, runs))
+    write("tga", "large_raw24_1024x1024.tga",
+          tga(2, 1024, 1024, 24, bytes(i % 253 for i in range(1024 * 1024 * 3))))
+
+
 if __name__ == "__main__":
-    main()
+    if len(sys.argv) == 3 and sys.argv[1] == "--limits":
+        OUT = sys.argv[2]
+        limits()
+    else:
+        main()

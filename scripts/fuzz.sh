@@ -9,7 +9,8 @@
 #   VISTREL_FUZZ_SECONDS=600 sh scripts/fuzz.sh   longer runs
 #
 # The growing corpus stays in build-fuzz/fuzz-corpus/<target> between runs;
-# the seeds in fuzz/corpus/<target> are only read. Findings are written to
+# the seeds in fuzz/corpus/<target> and the inputs of past findings in
+# tests/fuzz/inputs/<target> are only read. Findings are written to
 # build-fuzz/fuzz-findings/ and reproduce with
 #   build-fuzz/fuzz/<target> <finding file>
 set -eu
@@ -44,7 +45,12 @@ max_len() {
     fuzz_draw) echo 8192 ;;
   esac
 }
-seed_dir() { echo "$ROOT/fuzz/corpus/${1#fuzz_}"; }
+# The seeds, and the inputs of past findings, which every run replays first.
+seed_dirs() {
+  echo "$ROOT/fuzz/corpus/${1#fuzz_}"
+  [ -d "$ROOT/tests/fuzz/inputs/${1#fuzz_}" ] && echo "$ROOT/tests/fuzz/inputs/${1#fuzz_}"
+  return 0
+}
 
 # One bounded run; prints the libFuzzer log into $2.
 run_target() {
@@ -56,7 +62,7 @@ run_target() {
   # shellcheck disable=SC2086
   "$BUILD/fuzz/$target" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 \
     -malloc_limit_mb=32 -max_len="$(max_len "$target")" $dict -print_final_stats=1 \
-    -artifact_prefix="$BUILD/fuzz-findings/$target-" "$corpus" "$(seed_dir "$target")" \
+    -artifact_prefix="$BUILD/fuzz-findings/$target-" "$corpus" $(seed_dirs "$target") \
     >"$log" 2>&1
 }
 
@@ -70,9 +76,10 @@ for target in $TARGETS; do
   start=$(date +%s)
   attempts=0
   status=0
+  seconds=$SECONDS_EACH
   while :; do
     status=0
-    run_target "$target" "$log" "$SECONDS_EACH" || status=$?
+    run_target "$target" "$log" "$seconds" || status=$?
     [ "$status" -eq 0 ] && break
     # A timeout on this shared machine can be a stall of the machine rather
     # than of the reader: it counts only if the input times out again.
@@ -84,7 +91,8 @@ for target in $TARGETS; do
           attempts=$((attempts + 1))
           echo "   (a timeout that did not reproduce; fuzzing on)"
           rm -f "$finding"
-          [ "$attempts" -lt 3 ] && [ $(($(date +%s) - start)) -lt "$SECONDS_EACH" ] && continue
+          seconds=$((SECONDS_EACH - ($(date +%s) - start)))
+          [ "$attempts" -lt 3 ] && [ "$seconds" -gt 5 ] && continue
           status=0
         fi
         ;;
@@ -101,6 +109,36 @@ $target: $stats"
     grep -E 'ERROR|SUMMARY|fuzz check failed|Test unit written' "$log" | head -n 8 | sed 's/^/   /'
     failed="$failed $target"
   fi
+done
+
+# The limit checks: files far larger than the fuzzing's inputs (a long
+# hierarchy, many materials naming one MAT file, large images), made afresh
+# by fuzz/make_seeds.py, each run whole under the same second and memory
+# limits.
+LIMITS="$BUILD/fuzz-limits"
+rm -rf "$LIMITS"
+python3 "$ROOT/fuzz/make_seeds.py" --limits "$LIMITS"
+for target in $TARGETS; do
+  folder="$LIMITS/${target#fuzz_}"
+  [ -d "$folder" ] || continue
+  for input in "$folder"/*; do
+    log="$BUILD/fuzz-findings/limit-$(basename "$input").log"
+    status=0
+    "$BUILD/fuzz/$target" -timeout=1 -rss_limit_mb=512 -malloc_limit_mb=32 \
+      -artifact_prefix="$BUILD/fuzz-findings/$target-" "$input" >"$log" 2>&1 || status=$?
+    if [ "$status" -ne 0 ]; then
+      # As above, a timeout must show twice before it counts.
+      "$BUILD/fuzz/$target" -timeout=1 -rss_limit_mb=512 -malloc_limit_mb=32 "$input" \
+        >"$log.again" 2>&1 && status=0
+    fi
+    if [ "$status" -ne 0 ]; then
+      echo "== limit: $target $(basename "$input"): FAILED (log: $log)"
+      grep -E 'ERROR|SUMMARY|fuzz check failed' "$log" | head -n 4 | sed 's/^/   /'
+      failed="$failed $target:$(basename "$input")"
+    else
+      echo "== limit: $target $(basename "$input"): within a second and the memory limits"
+    fi
+  done
 done
 
 echo "== fuzz summary ==$summary"
