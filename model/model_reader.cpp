@@ -483,6 +483,8 @@ bool loadWith(Model& model, const char* path, std::string* reportCopy) {
   loader->fileSize = streamSize(loader->file);
   loader->text.open(loader->file);
   bool loaded = readModelFile(*loader);
+  // A loaded model stays as it is until released: drawing may record it.
+  model.drawLists.allowed = loaded;
   loader->text.close();
   std::fclose(loader->file);
   if (loader->report) std::fclose(loader->report);

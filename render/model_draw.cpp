@@ -13,6 +13,14 @@
 // and then gives back the blending it found: off in the model pass, and in
 // the environment pass (which blends the whole pass) on again with the
 // pass's own function, so the records after it are still blended there.
+//
+// A model that loadModel filled is drawn through display lists: each way of
+// drawing it (textured or not, and the blending found at the start, which
+// type-2 records give back) is sent directly the first time, recorded with
+// GL_COMPILE_AND_EXECUTE the second time and replayed from then on. The
+// list holds exactly the calls the direct drawing makes, so every frame has
+// the same pixels; the state queries of the direct drawing are answered by
+// the blending that is part of the list's key.
 #include "render/model_draw.h"
 
 #include <cstddef>
@@ -115,9 +123,7 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
   }
 }
 
-}  // namespace
-
-void drawModel(const Model& model, bool textured) {
+void drawModelDirect(const Model& model, bool textured) {
   if (!model.nodes) return;
   for (int i = 0; i < model.nodeCount; ++i) {
     glPushMatrix();
@@ -128,6 +134,62 @@ void drawModel(const Model& model, bool textured) {
       drawMesh(model, node.mesh, textured);
     }
     glPopMatrix();
+  }
+}
+
+// The way of drawing: textured, and the blending in force at the start
+// (enable flag and, when enabled, the function that type-2 records restore).
+uint64_t drawingKey(bool textured) {
+  uint64_t key = textured ? 1 : 0;
+  if (glIsEnabled(GL_BLEND) == GL_TRUE) {
+    GLint source = 0;
+    GLint destination = 0;
+    glGetIntegerv(GL_BLEND_SRC, &source);
+    glGetIntegerv(GL_BLEND_DST, &destination);
+    key |= 2 | (static_cast<uint64_t>(static_cast<uint32_t>(source) & 0xFFFFu) << 16) |
+           (static_cast<uint64_t>(static_cast<uint32_t>(destination) & 0xFFFFu) << 32);
+  }
+  return key;
+}
+
+}  // namespace
+
+void drawModel(const Model& model, bool textured) {
+  ModelDrawLists& lists = model.drawLists;
+  if (!lists.allowed || !model.nodes) {
+    drawModelDirect(model, textured);
+    return;
+  }
+  const uint64_t key = drawingKey(textured);
+  int slot = 0;
+  while (slot < lists.used && lists.keys[slot] != key) ++slot;
+  if (slot == lists.used) {
+    // First time this way: draw directly and remember it. With every slot
+    // taken, this way is always drawn directly.
+    if (lists.used < ModelDrawLists::kSlots) lists.keys[lists.used++] = key;
+    drawModelDirect(model, textured);
+    return;
+  }
+  if (lists.lists[slot] != 0) {
+    glCallList(lists.lists[slot]);
+    return;
+  }
+  const GLuint list = lists.failed[slot] ? 0 : glGenLists(1);
+  if (list == 0) {
+    drawModelDirect(model, textured);
+    return;
+  }
+  for (int pending = 0; pending < 16 && glGetError() != GL_NO_ERROR; ++pending) {
+  }
+  glNewList(list, GL_COMPILE_AND_EXECUTE);
+  drawModelDirect(model, textured);
+  glEndList();
+  if (glGetError() == GL_NO_ERROR) {
+    lists.lists[slot] = list;
+  } else {
+    // Out of memory while recording: the list may be cut short.
+    glDeleteLists(list, 1);
+    lists.failed[slot] = true;
   }
 }
 

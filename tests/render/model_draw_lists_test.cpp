@@ -1,0 +1,229 @@
+// Display lists of model drawing against direct drawing: every sample model
+// (and one with fans, a glass face, a missing MAT and bad indices) is drawn
+// in every render mode, with and without texturing, lighting and the
+// environment pass, first directly and then through the lists (the first,
+// recording and replayed frames); every pixel must be the same, and so must
+// the GL state drawModel leaves. Lists are made only for loaded models, go
+// with releaseModel and are made anew for the next model.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "image/fixed_textures.h"
+#include "model/model_reader.h"
+#include "overlay/bitmap_font.h"
+#include "tests/model/model_test_files.h"
+#include "tests/render/render_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ModelDrawListsTest : public RenderTest {
+ protected:
+  int contextWidth() const override { return 320; }
+  int contextHeight() const override { return 240; }
+  void SetUp() override {
+    RenderTest::SetUp();
+    headlessSetEchoBoxes(false);
+    fs::copy(runtimePath("systemtex"), "systemtex", fs::copy_options::recursive);
+    for (const auto& entry : fs::directory_iterator(sourcePath("samples"))) {
+      fs::copy_file(entry.path(), entry.path().filename(), fs::copy_options::overwrite_existing);
+    }
+    loadFixedTextures(textures_);
+    model_.fallbackTexture = textures_.checkerTexture.textureName;
+    model_.fallbackTextureSize = static_cast<int32_t>(textures_.checkerTexture.width);
+  }
+  void TearDown() override {
+    releaseModel(model_);
+    headlessSetEchoBoxes(true);
+    RenderTest::TearDown();
+  }
+
+  // One frame of the viewer in the given state, read back whole.
+  std::vector<unsigned char> frame(const ViewState& view) {
+    drawFrame(view, model_, textures_, font_, frameRate_);
+    return readPicture(contextWidth(), contextHeight());
+  }
+
+  int listsMade() const {
+    int made = 0;
+    for (int i = 0; i < model_.drawLists.used; ++i) {
+      if (model_.drawLists.lists[i] != 0 && glIsList(model_.drawLists.lists[i]) == GL_TRUE) ++made;
+    }
+    return made;
+  }
+
+  Model model_;
+  FixedTextures textures_;
+  BitmapFont font_;
+  FrameRate frameRate_;
+};
+
+// Fans, a type-2 face, a missing MAT (checker), a face whose material and
+// texture vertex are out of range (untextured) and one with a bad vertex.
+std::string mixedModel() {
+  MeshText first = squareMesh(0,
+                              "0: 0 0x0000 1 3 0 0 4 0,0 1,1 2,2 3,3\n"
+                              "1: 1 0x0002 1 3 0 0 3 0,0 2,2 3,3\n",
+                              2);
+  MeshText second = squareMesh(1,
+                               "0: 5 0x0000 1 3 0 0 3 0,9 1,1 2,2\n"
+                               "1: 0 0x0002 1 3 0 0 3 0,0 1,1 2,2\n"
+                               "2: 0 0x0000 1 3 0 0 3 0,0 7,1 2,2\n",
+                               3);
+  std::string text = modelText({"cube.mat", "missing.mat"}, {first, second});
+  // The second mesh's node hangs below the first, moved a little.
+  const std::string node = "1: 0x0 0 1 -1 0 0 0 0 0 0";
+  text.replace(text.find(node), node.size(), "1: 0x0 0 1 0 0 0 0 0.2 0.1 0.3");
+  return text;
+}
+
+void setRenderMode(int32_t mode) {
+  glShadeModel(mode == kRenderSmooth ? GL_SMOOTH : GL_FLAT);
+  glPolygonMode(GL_FRONT, mode == kRenderWire ? GL_LINE : GL_FILL);
+}
+
+TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
+  writeFile("mixed.3do", mixedModel());
+  std::vector<std::string> models = {"mixed.3do"};
+  for (const auto& entry : fs::directory_iterator(".")) {
+    if (entry.path().extension() == ".3do" && entry.path().filename() != "mixed.3do") {
+      models.push_back(entry.path().filename().string());
+    }
+  }
+  ASSERT_GE(models.size(), 5u);
+  for (const std::string& name : models) {
+    releaseModel(model_);
+    ASSERT_TRUE(loadModel(model_, name.c_str())) << name;
+    ViewState view;
+    view.hudVisible = false;
+    view.cameraZ = model_.radius * 2.3f;
+    view.rotationX = 35;
+    view.rotationY = 300;
+    view.rotationZ = 20;
+    for (int32_t mode : {kRenderSmooth, kRenderFlat, kRenderWire}) {
+      for (int variant = 0; variant < 8; ++variant) {
+        view.texturing = (variant & 1) != 0;
+        view.lighting = (variant & 2) != 0;
+        view.envMapping = (variant & 4) != 0;
+        setRenderMode(mode);
+        if (view.lighting) {
+          glEnable(GL_LIGHTING);
+        } else {
+          glDisable(GL_LIGHTING);
+        }
+        model_.drawLists.allowed = false;
+        const std::vector<unsigned char> direct = frame(view);
+        model_.drawLists.allowed = true;
+        for (int repeat = 0; repeat < 3; ++repeat) {
+          ASSERT_TRUE(frame(view) == direct)
+              << name << " mode " << mode << " variant " << variant << " frame " << repeat;
+        }
+      }
+    }
+    // Textured, untextured and the environment pass each got their list.
+    EXPECT_EQ(listsMade(), 3) << name;
+  }
+  setRenderMode(kRenderSmooth);
+  glEnable(GL_LIGHTING);
+}
+
+// The state drawModel leaves (bound texture, blending, matrices, current
+// normal and texture coordinate) is the same after a replay as after a direct
+// drawing, in the model pass and under the environment pass's blending.
+TEST_F(ModelDrawListsTest, ReplayLeavesTheStateDirectDrawingLeaves) {
+  writeFile("mixed.3do", mixedModel());
+  ASSERT_TRUE(loadModel(model_, "mixed.3do"));
+  struct State {
+    GLint texture = -1, blendSource = -1, blendDestination = -1, depth = -1;
+    GLboolean blend = GL_FALSE;
+    GLfloat normal[3] = {}, texCoord[4] = {};
+    bool operator==(const State& o) const {
+      return texture == o.texture && blendSource == o.blendSource &&
+             blendDestination == o.blendDestination && depth == o.depth && blend == o.blend &&
+             std::equal(normal, normal + 3, o.normal) &&
+             std::equal(texCoord, texCoord + 4, o.texCoord);
+    }
+  };
+  auto drawAndRead = [&](bool textured, bool blended) {
+    glBindTexture(GL_TEXTURE_2D, textures_.envMapTexture.textureName);
+    if (blended) {
+      glEnable(GL_BLEND);
+      glBlendFunc(GL_ONE, GL_SRC_ALPHA);
+    } else {
+      glDisable(GL_BLEND);
+      glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    glNormal3f(9, 9, 9);
+    glTexCoord2f(9, 9);
+    drawModel(model_, textured);
+    State state;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &state.texture);
+    glGetIntegerv(GL_BLEND_SRC, &state.blendSource);
+    glGetIntegerv(GL_BLEND_DST, &state.blendDestination);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &state.depth);
+    state.blend = glIsEnabled(GL_BLEND);
+    glGetFloatv(GL_CURRENT_NORMAL, state.normal);
+    glGetFloatv(GL_CURRENT_TEXTURE_COORDS, state.texCoord);
+    return state;
+  };
+  for (bool textured : {true, false}) {
+    for (bool blended : {false, true}) {
+      model_.drawLists.allowed = false;
+      const State direct = drawAndRead(textured, blended);
+      model_.drawLists.allowed = true;
+      for (int repeat = 0; repeat < 3; ++repeat) {
+        EXPECT_TRUE(drawAndRead(textured, blended) == direct)
+            << "textured " << textured << " blended " << blended << " frame " << repeat;
+      }
+    }
+  }
+  EXPECT_EQ(listsMade(), 4);
+}
+
+// Lists belong to one loaded model: releaseModel deletes them, the next
+// model gets its own (its picture, not the previous model's), and a model
+// built by hand (not loaded) is always drawn directly.
+TEST_F(ModelDrawListsTest, ListsGoWithTheirModelAndAreMadeAnewForTheNext) {
+  ViewState view;
+  view.hudVisible = false;
+  ASSERT_TRUE(loadModel(model_, "cube.3do"));
+  view.cameraZ = model_.radius * 2.3f;
+  view.rotationY = 30;
+  frame(view);
+  const std::vector<unsigned char> cube = frame(view);
+  ASSERT_EQ(listsMade(), 1);
+  const GLuint cubeList = model_.drawLists.lists[0];
+
+  // F9: release, load another model in the same context.
+  releaseModel(model_);
+  EXPECT_EQ(glIsList(cubeList), GL_FALSE);
+  EXPECT_EQ(model_.drawLists.used, 0);
+  EXPECT_FALSE(model_.drawLists.allowed);
+  ASSERT_TRUE(loadModel(model_, "robot.3do"));
+  model_.drawLists.allowed = false;
+  const std::vector<unsigned char> robot = frame(view);
+  model_.drawLists.allowed = true;
+  EXPECT_TRUE(frame(view) == robot);
+  EXPECT_TRUE(frame(view) == robot);
+  EXPECT_TRUE(frame(view) == robot);
+  EXPECT_FALSE(robot == cube);
+
+  // A failed load leaves a model that is drawn directly.
+  writeFile("broken.3do", "MODEL\n3DO 2.1\nX\nMATERIALS 0\nX\nRADIUS 1\n");
+  EXPECT_FALSE(loadModel(model_, "broken.3do"));
+  EXPECT_FALSE(model_.drawLists.allowed);
+  frame(view);
+  frame(view);
+  EXPECT_EQ(model_.drawLists.used, 0);
+  releaseModel(model_);
+
+  // A model built in memory, as the drawing tests and fuzzers make them.
+  Model built = buildModel({square(0, 0, 0.5f)}, {}, {node(0)});
+  for (int i = 0; i < 3; ++i) drawModel(built, false);
+  EXPECT_EQ(built.drawLists.used, 0);
+  freeModel(built);
+}
+
+}  // namespace
