@@ -13,6 +13,7 @@ PACKAGES="
   xvfb xdotool x11-utils x11-apps openbox libx11-dev
   libfreetype-dev fonts-dejavu-core
   python3
+  clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64 zip unzip
 "
 missing=""
