@@ -18,9 +18,12 @@
 // drawing it (textured or not, and the blending found at the start, which
 // type-2 records give back) is sent directly the first time, recorded with
 // GL_COMPILE_AND_EXECUTE the second time and replayed from then on. The
-// list holds exactly the calls the direct drawing makes, so every frame has
-// the same pixels; the state queries of the direct drawing are answered by
-// the blending that is part of the list's key.
+// list holds the calls the direct drawing makes, except that records with no
+// state change between them share one glBegin/glEnd pair: the same
+// triangles with the same values, so every frame has the same pixels (the
+// tests compare them), and a list that replays about twice as fast. The
+// state queries of the direct drawing are answered by the blending that is
+// part of the list's key.
 #include "render/model_draw.h"
 
 #include <cstddef>
@@ -69,25 +72,42 @@ struct BlendBefore {
   GLint destination = GL_ZERO;
 };
 
+// The triangles of one drawMesh call between glBegin and glEnd. Drawn
+// directly, every record has its own pair; while a list is recorded, records
+// with no state change between them share one pair (the same triangles, and
+// far cheaper to replay).
+struct Batch {
+  bool merge = false;
+  bool open = false;
+};
+
+void endBatch(Batch& batch) {
+  if (batch.open) glEnd();
+  batch.open = false;
+}
+
 void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool textured,
-                uint64_t& lastBound, BlendBefore& blendBefore) {
+                uint64_t& lastBound, BlendBefore& blendBefore, Batch& batch) {
   if (!faceVerticesInRange(mesh, face)) return;
   const Material* material = texturableMaterial(model, mesh, face);
   if (textured) {
     if (material) {
       if (material->textureName != lastBound) {
+        endBatch(batch);
         glBindTexture(GL_TEXTURE_2D, material->textureName);
         lastBound = material->textureName;
       }
     } else if (lastBound != kUntexturedBound) {
       // Texture 0 never receives an image, so it is incomplete and GL draws
       // the face as if texturing were off.
+      endBatch(batch);
       glBindTexture(GL_TEXTURE_2D, 0);
       lastBound = kUntexturedBound;
     }
   }
   const bool blended = face.type == 2;
   if (blended) {
+    endBatch(batch);
     if (!blendBefore.known) {
       blendBefore.known = true;
       blendBefore.enabled = glIsEnabled(GL_BLEND) == GL_TRUE;
@@ -99,7 +119,8 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
     glEnable(GL_BLEND);
     glBlendFunc(GL_ONE_MINUS_SRC_COLOR, GL_ONE);
   }
-  glBegin(GL_TRIANGLES);
+  if (!batch.open) glBegin(GL_TRIANGLES);
+  batch.open = true;
   for (int corner = 0; corner < 3; ++corner) {
     if (material) {
       const TexVertex& tex = mesh.texVertices[face.texVertex[corner]];
@@ -112,7 +133,7 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
     glNormal3f(-vertex.normal.x, vertex.normal.z, vertex.normal.y);
     glVertex3f(-vertex.position.x, vertex.position.z, vertex.position.y);
   }
-  glEnd();
+  if (!batch.merge || blended) endBatch(batch);
   if (blended) {
     if (blendBefore.enabled) {
       glBlendFunc(static_cast<GLenum>(blendBefore.source),
@@ -123,7 +144,27 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
   }
 }
 
-void drawModelDirect(const Model& model, bool textured) {
+void drawMeshRecords(const Model& model, int mesh, bool textured, bool merge) {
+  if (!model.meshes || mesh < 0 || mesh >= model.meshCount) return;
+  const Mesh& drawn = model.meshes[mesh];
+  uint64_t lastBound = 0;
+  BlendBefore blendBefore;
+  Batch batch;
+  batch.merge = merge;
+  if (drawn.faces) {
+    for (int i = 0; i < drawn.faceCount; ++i) {
+      drawRecord(model, drawn, drawn.faces[i], textured, lastBound, blendBefore, batch);
+    }
+  }
+  if (drawn.extraTriangles) {
+    for (int i = 0; i < drawn.extraTriangleCount; ++i) {
+      drawRecord(model, drawn, drawn.extraTriangles[i], textured, lastBound, blendBefore, batch);
+    }
+  }
+  endBatch(batch);
+}
+
+void drawModelDirect(const Model& model, bool textured, bool merge) {
   if (!model.nodes) return;
   for (int i = 0; i < model.nodeCount; ++i) {
     glPushMatrix();
@@ -131,7 +172,7 @@ void drawModelDirect(const Model& model, bool textured) {
     if (node.mesh != -1) {
       translateToNode(model, i);
       glTranslatef(-node.pivot.x, node.pivot.z, node.pivot.y);
-      drawMesh(model, node.mesh, textured);
+      drawMeshRecords(model, node.mesh, textured, merge);
     }
     glPopMatrix();
   }
@@ -157,7 +198,7 @@ uint64_t drawingKey(bool textured) {
 void drawModel(const Model& model, bool textured) {
   ModelDrawLists& lists = model.drawLists;
   if (!lists.allowed || !model.nodes) {
-    drawModelDirect(model, textured);
+    drawModelDirect(model, textured, false);
     return;
   }
   const uint64_t key = drawingKey(textured);
@@ -167,7 +208,7 @@ void drawModel(const Model& model, bool textured) {
     // First time this way: draw directly and remember it. With every slot
     // taken, this way is always drawn directly.
     if (lists.used < ModelDrawLists::kSlots) lists.keys[lists.used++] = key;
-    drawModelDirect(model, textured);
+    drawModelDirect(model, textured, false);
     return;
   }
   if (lists.lists[slot] != 0) {
@@ -176,13 +217,13 @@ void drawModel(const Model& model, bool textured) {
   }
   const GLuint list = lists.failed[slot] ? 0 : glGenLists(1);
   if (list == 0) {
-    drawModelDirect(model, textured);
+    drawModelDirect(model, textured, false);
     return;
   }
   for (int pending = 0; pending < 16 && glGetError() != GL_NO_ERROR; ++pending) {
   }
   glNewList(list, GL_COMPILE_AND_EXECUTE);
-  drawModelDirect(model, textured);
+  drawModelDirect(model, textured, true);
   glEndList();
   if (glGetError() == GL_NO_ERROR) {
     lists.lists[slot] = list;
@@ -215,18 +256,5 @@ void translateToNode(const Model& model, int node) {
 }
 
 void drawMesh(const Model& model, int mesh, bool textured) {
-  if (!model.meshes || mesh < 0 || mesh >= model.meshCount) return;
-  const Mesh& drawn = model.meshes[mesh];
-  uint64_t lastBound = 0;
-  BlendBefore blendBefore;
-  if (drawn.faces) {
-    for (int i = 0; i < drawn.faceCount; ++i) {
-      drawRecord(model, drawn, drawn.faces[i], textured, lastBound, blendBefore);
-    }
-  }
-  if (drawn.extraTriangles) {
-    for (int i = 0; i < drawn.extraTriangleCount; ++i) {
-      drawRecord(model, drawn, drawn.extraTriangles[i], textured, lastBound, blendBefore);
-    }
-  }
+  drawMeshRecords(model, mesh, textured, false);
 }
