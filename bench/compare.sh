@@ -5,7 +5,9 @@
 #   vistrel-tool render  on the 3DO,
 #   f3d --output         on the OBJ (under an X server of its own, Xvfb),
 # and `assimp info` on the OBJ for loading alone; measures the peak resident
-# memory of each with GNU time, and prints a table with the ratios.
+# memory of each with GNU time, and prints a table with the ratios. Then the
+# 3DO parsing speed (bench_parse_speed), and the viewer's time to first frame
+# and frames per second (bench_view_speed) for both tori and the samples.
 #
 # usage: bench/compare.sh [BUILD_FOLDER]   (default: build; a Release build
 #        with the benchmarks, e.g. cmake -DCMAKE_BUILD_TYPE=Release)
@@ -17,6 +19,7 @@ build=$(cd "${1:-$root/build}" && pwd)
 tool="$build/bin/vistrel-tool"
 maker="$build/bench/bench_make_torus"
 parser="$build/bench/bench_parse_speed"
+viewer="$build/bench/bench_view_speed"
 
 for program in hyperfine f3d assimp xvfb-run /usr/bin/time "$tool" "$maker"; do
   if ! command -v "$program" >/dev/null 2>&1; then
@@ -80,5 +83,11 @@ cd "$work"
 printf '\n3DO sizes: small %s bytes, large %s bytes\n' "$(stat -c %s "$work/small/torus.3do")" \
   "$(stat -c %s "$work/large/torus.3do")"
 if [ -x "$parser" ]; then
+  echo
   "$parser" "$work/large/torus.3do"
+fi
+if [ -x "$viewer" ]; then
+  echo
+  "$viewer" "$work/small/torus.3do" "$work/large/torus.3do"
+  "$viewer" | tail -n +2
 fi

@@ -4,6 +4,7 @@
 // characters one at a time and puts back at most the one it could not use.
 #include "model/model_scan.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -80,27 +81,40 @@ PlainNumber readPlainNumber(const unsigned char* p, size_t available, bool fract
   if (fraction && i + 1 < available && p[i] == '0' && (p[i + 1] == 'x' || p[i + 1] == 'X')) {
     return PlainNumber();
   }
-  int digits = 0;
-  bool anyDigit = false, dot = false;
-  for (; i < available; ++i) {
-    const int c = p[i];
-    if (isDigit(c)) {
-      anyDigit = true;
-      if (number.mantissa == 0 && c == '0') {
-        if (dot) ++number.scale;
-        continue;
-      }
-      if (++digits > 18) return PlainNumber();
-      number.mantissa = number.mantissa * 10 + static_cast<uint64_t>(c - '0');
-      if (dot) ++number.scale;
-    } else if (fraction && c == '.' && !dot) {
-      dot = true;
-    } else {
-      break;
-    }
+  const size_t integerStart = i;
+  while (i < available && isDigit(p[i])) ++i;
+  const size_t integerEnd = i;
+  size_t fractionStart = i;
+  size_t fractionEnd = i;
+  if (fraction && i < available && p[i] == '.') {
+    fractionStart = ++i;
+    while (i < available && isDigit(p[i])) ++i;
+    fractionEnd = i;
   }
-  if (i == available || !anyDigit) return PlainNumber();
+  // The character after the number must be in hand, and the number must
+  // have a digit and no exponent.
+  if (i == available || (integerEnd == integerStart && fractionEnd == fractionStart)) {
+    return PlainNumber();
+  }
   if (fraction && (p[i] == 'e' || p[i] == 'E')) return PlainNumber();
+  size_t first = integerStart;
+  while (first < integerEnd && p[first] == '0') ++first;
+  size_t digits = integerEnd - first;
+  if (first == integerEnd) {
+    first = fractionStart;
+    while (first < fractionEnd && p[first] == '0') ++first;
+    digits = fractionEnd - first;
+  } else {
+    digits += fractionEnd - fractionStart;
+  }
+  if (digits > 18) return PlainNumber();
+  uint64_t mantissa = 0;
+  for (size_t k = first; k < integerEnd; ++k) mantissa = mantissa * 10 + (p[k] - '0');
+  for (size_t k = std::max(first, fractionStart); k < fractionEnd; ++k) {
+    mantissa = mantissa * 10 + (p[k] - '0');
+  }
+  number.mantissa = mantissa;
+  number.scale = static_cast<int>(fractionEnd - fractionStart);
   number.length = i;
   return number;
 }
