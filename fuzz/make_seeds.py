@@ -72,6 +72,12 @@ def model_text(materials, meshes, nodes, comments=False):
     return ("\n".join(lines) + "\n").encode()
 
 
+def base_lines():
+    return (b"  \t\n#only a comment\n   # indented\nMATERIALS 3\n"
+            b"INSERT OFFSET 1.25 -0.0 00012.5000\nHIERARCHY NODES 0x10\n"
+            b"0: 0x00 0x00 0 -1 0 1 0 1.5 2.5 3.5 a b c 4 5 6 trailing\n")
+
+
 def main():
     # MAT files.
     small = mat(4, 3, [0, 6, 31, 255, 192, 63, 16, 1, 2, 3, 4, 5])
@@ -116,6 +122,17 @@ def main():
           model_text(["0.mat"], [bad], [(0, -1, (0, 0, 0), (0, 0, 0)), (3, 9, (0, 0, 0), (0, 0, 0))])
           + SEP + mat(0, 0, []))
     write("model", "bad_indices.bin", model_text(["0.mat"], [bad], [(0, -1, (0, 0, 0), (0, 0, 0))]))
+
+    # The text reading on its own (fuzz_scan): block size byte, operation
+    # count, operations, then text with CRLF ends, long lines and the face
+    # list's numbers in every spelling the scanner must match.
+    face_text = (b"FACES 2\r\n0: 1 0x0002 1 3 0 0.0 4 0, 0 1,1 2 ,2 3, 3\r\n"
+                 b"# comment\n1: -2 0x12 a b c d 3 +4,5 6, -7 8,9 #tail\n"
+                 b"FACE NORMALS\n0: 1e3 -0.5e-2 .5\n1: nan inf -infinity\n"
+                 b"2: 0x1.8p3 1e39 -1e-46 3.4028235e38\n" + b"x" * 300 + b"\r\n")
+    write("scan", "faces_block3.bin", bytes([2, 6, 1, 2, 4, 5, 5, 0]) + face_text)
+    write("scan", "model_block1.bin", bytes([0, 0]) + two.replace(b"\n", b"\r\n"))
+    write("scan", "lines_block64.bin", bytes([63, 3, 0, 1, 3]) + base_lines())
 
     # Files that claim far more than they hold: each must fail quickly with
     # the reader's message and without allocating for the claim (fuzz.sh runs
