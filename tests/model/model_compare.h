@@ -1,8 +1,9 @@
 // Field-by-field comparison of two loaded Models for the reader equivalence
-// test: every count, value and array element, floats compared by their bits (so -0 and 0, and NaNs
-// with different payloads, differ). GL texture names are compared by kind only (the fallback
-// texture, or a texture of its own), as each load makes new textures. Returns an empty string when
-// equal, else the first difference.
+// test: every count, value and array element, floats compared by their bits
+// (so -0 and 0, and NaNs with different payloads, differ). GL texture names
+// are compared by kind only (the fallback texture, or a texture of its own),
+// as each load makes new textures. Returns an empty string when equal, else
+// the first difference.
 #pragma once
 
 #include <cstdint>
