@@ -4,7 +4,6 @@
 // characters one at a time and puts back at most the one it could not use.
 #include "model/model_scan.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -81,40 +80,34 @@ PlainNumber readPlainNumber(const unsigned char* p, size_t available, bool fract
   if (fraction && i + 1 < available && p[i] == '0' && (p[i + 1] == 'x' || p[i + 1] == 'X')) {
     return PlainNumber();
   }
+  // One pass: the digits accumulate as they are met (leading zeros add
+  // nothing), significant counts those from the first non-zero digit on.
+  uint64_t mantissa = 0;
+  size_t significant = 0;
   const size_t integerStart = i;
-  while (i < available && isDigit(p[i])) ++i;
-  const size_t integerEnd = i;
-  size_t fractionStart = i;
-  size_t fractionEnd = i;
+  for (; i < available; ++i) {
+    const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+    if (digit > 9) break;
+    mantissa = mantissa * 10 + digit;
+    significant += mantissa != 0;
+  }
+  bool anyDigit = i > integerStart;
   if (fraction && i < available && p[i] == '.') {
-    fractionStart = ++i;
-    while (i < available && isDigit(p[i])) ++i;
-    fractionEnd = i;
+    const size_t fractionStart = ++i;
+    for (; i < available; ++i) {
+      const unsigned digit = static_cast<unsigned>(p[i]) - '0';
+      if (digit > 9) break;
+      mantissa = mantissa * 10 + digit;
+      significant += mantissa != 0;
+    }
+    number.scale = static_cast<int>(i - fractionStart);
+    anyDigit = anyDigit || i > fractionStart;
   }
   // The character after the number must be in hand, and the number must
-  // have a digit and no exponent.
-  if (i == available || (integerEnd == integerStart && fractionEnd == fractionStart)) {
-    return PlainNumber();
-  }
+  // have a digit, no exponent and at most 18 significant digits.
+  if (i == available || !anyDigit || significant > 18) return PlainNumber();
   if (fraction && (p[i] == 'e' || p[i] == 'E')) return PlainNumber();
-  size_t first = integerStart;
-  while (first < integerEnd && p[first] == '0') ++first;
-  size_t digits = integerEnd - first;
-  if (first == integerEnd) {
-    first = fractionStart;
-    while (first < fractionEnd && p[first] == '0') ++first;
-    digits = fractionEnd - first;
-  } else {
-    digits += fractionEnd - fractionStart;
-  }
-  if (digits > 18) return PlainNumber();
-  uint64_t mantissa = 0;
-  for (size_t k = first; k < integerEnd; ++k) mantissa = mantissa * 10 + (p[k] - '0');
-  for (size_t k = std::max(first, fractionStart); k < fractionEnd; ++k) {
-    mantissa = mantissa * 10 + (p[k] - '0');
-  }
   number.mantissa = mantissa;
-  number.scale = static_cast<int>(fractionEnd - fractionStart);
   number.length = i;
   return number;
 }
