@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/${VISTREL_FUZZ_BUILD:-build-fuzz}"
 SECONDS_EACH=${VISTREL_FUZZ_SECONDS:-60}
-TARGETS=${*:-"fuzz_config fuzz_tga fuzz_mat fuzz_model fuzz_draw"}
+TARGETS=${*:-"fuzz_config fuzz_tga fuzz_mat fuzz_scan fuzz_model fuzz_draw"}
 
 cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_FUZZ=ON -DVISTREL_BUILD_VIEWER=OFF \
@@ -36,11 +36,13 @@ trap 'rm -rf "$SCRATCH"' EXIT
 export TMPDIR="$SCRATCH"
 
 # The largest input each target takes: enough for several config lines, a few
-# dozen pixels of TGA and MAT images, and models of a few meshes.
+# dozen pixels of TGA and MAT images, a few dozen lines of model text read
+# in blocks of up to 64 bytes, and models of a few meshes.
 max_len() {
   case "$1" in
     fuzz_config) echo 1024 ;;
     fuzz_tga | fuzz_mat) echo 4096 ;;
+    fuzz_scan) echo 2048 ;;
     fuzz_model) echo 16384 ;;
     fuzz_draw) echo 8192 ;;
   esac
