@@ -170,13 +170,16 @@ def limits():
     load, decode or draw within the per-input second and memory limits."""
     tri = {"name": "tri", "verts": [(0, 0, 0), (0.01, 0, 0), (0, 0, 0.01)], "uvs": [(0, 0)],
            "faces": [(0, 0, [(0, 0), (1, 0), (2, 0)])]}
-    count = 12000
-    # A chain of 12,000 nodes (600 KB) each showing a mesh, and as many nodes
-    # that are their own parents: a frame must not cost the square of it.
-    write("draw", "long_chain_every_node_drawn.bin",
-          model_text([], [tri], [(0, i - 1, (0.001, 0, 0), (0, 0, 0)) for i in range(count)]))
-    write("draw", "self_parents_every_node_drawn.bin",
-          model_text([], [tri], [(0, i, (0.001, 0, 0), (0, 0, 0)) for i in range(count)]))
+    count = 20000
+    # A chain of 20,000 nodes (1 MB), and as many nodes that are their own
+    # parents, every 20th showing a mesh: a pass must cost the nodes, not
+    # the nodes times the depth of their chains.
+    def shown(i):
+        return 0 if i % 20 == 19 else -1
+    write("draw", "chain_of_20000_nodes.bin",
+          model_text([], [tri], [(shown(i), i - 1, (0.001, 0, 0), (0, 0, 0)) for i in range(count)]))
+    write("draw", "20000_self_parent_nodes.bin",
+          model_text([], [tri], [(shown(i), i, (0.001, 0, 0), (0, 0, 0)) for i in range(count)]))
     # 1,000 materials (14 KB) naming one 64 KB MAT file: the textures must not
     # grow with the product of the two.
     big = mat(256, 256, [(i * 7) % 256 for i in range(256 * 256)])

@@ -7,7 +7,9 @@
 // material or texture vertex lies outside its array (or whose material has a
 // width or height of 0) is drawn untextured, a node whose mesh is out of
 // range draws nothing, an out-of-range parent ends the chain, and a parent
-// cycle ends after nodeCount steps.
+// that leads back into the chain (a cycle) ends it there. Each node's place
+// is resolved once per pass, so deep and cyclic hierarchies cost the number
+// of nodes, not its square.
 //
 // A record of type 2 is drawn with blending (GL_ONE_MINUS_SRC_COLOR, GL_ONE)
 // and then gives back the blending it found: off in the model pass, and in
@@ -164,13 +166,53 @@ void drawMeshRecords(const Model& model, int mesh, bool textured, bool merge) {
   endBatch(batch);
 }
 
+// Where each node's parent chain places it: the sum of the positions from
+// its root down to itself, in GL axes. Each node is resolved once per call,
+// so a pass costs the number of nodes, not the number of nodes times the
+// depth. A parent outside the nodes, or a parent that leads back into the
+// chain being resolved (a cycle), ends the chain there.
+void chainOffsets(const Model& model, std::vector<Vec3>& offsets) {
+  enum : uint8_t { kUnknown, kResolving, kResolved };
+  static std::vector<uint8_t> state;
+  static std::vector<int32_t> pending;
+  const size_t count = static_cast<size_t>(model.nodeCount);
+  offsets.assign(count, Vec3{});
+  state.assign(count, kUnknown);
+  for (int32_t start = 0; start < model.nodeCount; ++start) {
+    pending.clear();
+    int32_t current = start;
+    while (current >= 0 && current < model.nodeCount && state[current] == kUnknown) {
+      state[current] = kResolving;
+      pending.push_back(current);
+      current = model.nodes[current].parent;
+    }
+    // current is now a resolved node, a node of this chain (a cycle) or no
+    // node at all; only a resolved node gives a base.
+    Vec3 base;
+    if (current >= 0 && current < model.nodeCount && state[current] == kResolved) {
+      base = offsets[current];
+    }
+    for (size_t k = pending.size(); k-- > 0;) {
+      const Vec3& position = model.nodes[pending[k]].position;
+      base.x += -position.x;
+      base.y += position.z;
+      base.z += position.y;
+      offsets[pending[k]] = base;
+      state[pending[k]] = kResolved;
+    }
+  }
+}
+
 void drawModelDirect(const Model& model, bool textured, bool merge) {
-  if (!model.nodes) return;
+  if (!model.nodes || model.nodeCount <= 0) return;
+  static std::vector<Vec3> offsets;
+  chainOffsets(model, offsets);
   for (int i = 0; i < model.nodeCount; ++i) {
     glPushMatrix();
     const HierarchyNode& node = model.nodes[i];
     if (node.mesh != -1) {
-      translateToNode(model, i);
+      const Vec3& offset = offsets[static_cast<size_t>(i)];
+      glTranslatef(offset.x, offset.y, offset.z);
       glTranslatef(-node.pivot.x, node.pivot.z, node.pivot.y);
       drawMeshRecords(model, node.mesh, textured, merge);
     }
@@ -236,18 +278,17 @@ void drawModel(const Model& model, bool textured) {
 
 void translateToNode(const Model& model, int node) {
   if (!model.nodes || node < 0 || node >= model.nodeCount) return;
-  // The chain from the node up to its root, at most nodeCount entries, so a
-  // cycle ends and a deep chain cannot exhaust the stack. Kept between calls
-  // so that drawing a frame allocates nothing once it has grown.
+  // The chain from the node up to its root; a parent already in the chain (a
+  // cycle) ends it, so each node is visited at most once.
   static std::vector<int32_t> chain;
+  static std::vector<uint8_t> seen;
   chain.clear();
+  seen.assign(static_cast<size_t>(model.nodeCount), 0);
   int32_t current = node;
-  while (true) {
+  while (current >= 0 && current < model.nodeCount && !seen[current]) {
+    seen[current] = 1;
     chain.push_back(current);
-    int32_t parent = model.nodes[current].parent;
-    if (parent < 0 || parent >= model.nodeCount) break;
-    if (static_cast<int64_t>(chain.size()) >= model.nodeCount) break;
-    current = parent;
+    current = model.nodes[current].parent;
   }
   for (std::size_t k = chain.size(); k-- > 0;) {
     const Vec3& position = model.nodes[chain[k]].position;
