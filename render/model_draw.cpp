@@ -7,9 +7,9 @@
 // material or texture vertex lies outside its array (or whose material has a
 // width or height of 0) is drawn untextured, a node whose mesh is out of
 // range draws nothing, an out-of-range parent ends the chain, and a parent
-// that leads back into the chain (a cycle) ends it there. Each node's place
-// is resolved once per pass, so deep and cyclic hierarchies cost the number
-// of nodes, not its square.
+// loop counts each of its nodes once. Each node's place is resolved once per
+// pass, so deep and cyclic hierarchies cost the number of nodes, not its
+// square.
 //
 // A record of type 2 is drawn with blending (GL_ONE_MINUS_SRC_COLOR, GL_ONE)
 // and then gives back the blending it found: off in the model pass, and in
@@ -169,8 +169,10 @@ void drawMeshRecords(const Model& model, int mesh, bool textured, bool merge) {
 // Where each node's parent chain places it: the sum of the positions from
 // its root down to itself, in GL axes. Each node is resolved once per call,
 // so a pass costs the number of nodes, not the number of nodes times the
-// depth. A parent outside the nodes, or a parent that leads back into the
-// chain being resolved (a cycle), ends the chain there.
+// depth. A parent outside the nodes ends a chain. A parent loop has no root:
+// each node of the loop is placed by the whole loop, every member counted
+// once, and a chain leading into the loop continues from there (as
+// translateToNode walks it).
 void chainOffsets(const Model& model, std::vector<Vec3>& offsets) {
   enum : uint8_t { kUnknown, kResolving, kResolved };
   static std::vector<uint8_t> state;
@@ -178,6 +180,12 @@ void chainOffsets(const Model& model, std::vector<Vec3>& offsets) {
   const size_t count = static_cast<size_t>(model.nodeCount);
   offsets.assign(count, Vec3{});
   state.assign(count, kUnknown);
+  auto add = [&](Vec3& sum, int32_t node) {
+    const Vec3& position = model.nodes[node].position;
+    sum.x += -position.x;
+    sum.y += position.z;
+    sum.z += position.y;
+  };
   for (int32_t start = 0; start < model.nodeCount; ++start) {
     pending.clear();
     int32_t current = start;
@@ -186,17 +194,26 @@ void chainOffsets(const Model& model, std::vector<Vec3>& offsets) {
       pending.push_back(current);
       current = model.nodes[current].parent;
     }
-    // current is now a resolved node, a node of this chain (a cycle) or no
-    // node at all; only a resolved node gives a base.
     Vec3 base;
-    if (current >= 0 && current < model.nodeCount && state[current] == kResolved) {
-      base = offsets[current];
+    size_t chainEnd = pending.size();
+    if (current >= 0 && current < model.nodeCount) {
+      if (state[current] == kResolved) {
+        base = offsets[current];
+      } else {
+        // current closes a loop of the nodes pending from it on.
+        size_t first = pending.size();
+        while (first > 0 && pending[first - 1] != current) --first;
+        --first;
+        for (size_t k = first; k < pending.size(); ++k) add(base, pending[k]);
+        for (size_t k = first; k < pending.size(); ++k) {
+          offsets[pending[k]] = base;
+          state[pending[k]] = kResolved;
+        }
+        chainEnd = first;
+      }
     }
-    for (size_t k = pending.size(); k-- > 0;) {
-      const Vec3& position = model.nodes[pending[k]].position;
-      base.x += -position.x;
-      base.y += position.z;
-      base.z += position.y;
+    for (size_t k = chainEnd; k-- > 0;) {
+      add(base, pending[k]);
       offsets[pending[k]] = base;
       state[pending[k]] = kResolved;
     }
