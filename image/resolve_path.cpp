@@ -50,12 +50,12 @@ std::string mapSeparators(const char* path) {
   return mapped;
 }
 
-FILE* openResolved(const char* path, const char* mode) {
-  std::string mapped = mapSeparators(path);
-  if (mapped.empty()) return nullptr;
-  if (FILE* file = std::fopen(mapped.c_str(), mode)) return file;
+// The path of the file that path names: as mapped when that exists, else
+// through the case-insensitive match of each part. Empty when neither finds it.
+std::string findResolved(const std::string& mapped) {
+  if (mapped.empty()) return std::string();
   std::error_code error;
-  if (fs::exists(fs::path(mapped), error)) return nullptr;  // there, but cannot be opened
+  if (fs::exists(fs::path(mapped), error)) return mapped;
 
   fs::path current;
   size_t start = 0;
@@ -74,9 +74,28 @@ FILE* openResolved(const char* path, const char* mode) {
       continue;
     }
     fs::path next;
-    if (!findEntry(current, part, next)) return nullptr;
+    if (!findEntry(current, part, next)) return std::string();
     current = next;
   }
-  if (current.empty()) return nullptr;
-  return std::fopen(current.string().c_str(), mode);
+  return current.string();
+}
+
+FILE* openResolved(const char* path, const char* mode) {
+  std::string mapped = mapSeparators(path);
+  if (mapped.empty()) return nullptr;
+  if (FILE* file = std::fopen(mapped.c_str(), mode)) return file;
+  std::error_code error;
+  if (fs::exists(fs::path(mapped), error)) return nullptr;  // there, but cannot be opened
+  std::string found = findResolved(mapped);
+  if (found.empty()) return nullptr;
+  return std::fopen(found.c_str(), mode);
+}
+
+std::string resolvedFileKey(const char* path) {
+  std::string found = findResolved(mapSeparators(path));
+  if (found.empty()) return std::string();
+  std::error_code error;
+  fs::path canonical = fs::canonical(fs::path(found), error);
+  if (error) return std::string();
+  return canonical.string();
 }

@@ -14,3 +14,8 @@ std::string mapSeparators(const char* path);
 // exists, through a case-insensitive match of each part. Null when neither
 // finds the file.
 FILE* openResolved(const char* path, const char* mode);
+
+// One name per file: the canonical path of the file that openResolved would
+// open for path, so that names differing in letter case, separators, "." or
+// ".." parts give the same key. Empty when no such file exists.
+std::string resolvedFileKey(const char* path);

@@ -27,9 +27,11 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "image/mat_reader.h"
+#include "image/resolve_path.h"
 #include "model/model_scan.h"
 #include "model/model_text_buffer.h"
 #include "model/model_text_stream.h"
@@ -244,6 +246,12 @@ bool readMaterials(Loader<Text>& loader) {
   model.materialNames = names;
   model.materialCount = allocated;
 
+  // Materials that name a file already loaded in this load share its texture,
+  // so a model naming one MAT file many times costs one texture, not one per
+  // line (memory would otherwise grow with lines times image size). A file
+  // that failed is tried again by each material that names it, so each
+  // failure still shows its own message.
+  std::unordered_map<std::string, int32_t> loadedByFile;
   for (int32_t i = 0; i < count; ++i) {
     if (!nextLine(loader)) return false;
     if (i >= allocated) return failWithLine(loader, "Unexpected end of 3do file");
@@ -252,7 +260,21 @@ bool readMaterials(Loader<Text>& loader) {
       copyCut(names[i], kMaterialNameSize, loader.word);
     }
     Material& material = materials[i];
+    std::string fileKey = resolvedFileKey(names[i]);
+    auto loaded = fileKey.empty() ? loadedByFile.end() : loadedByFile.find(fileKey);
+    if (loaded != loadedByFile.end()) {
+      const Material& shared = materials[loaded->second];
+      material.textureName = shared.textureName;
+      material.width = shared.width;
+      material.height = shared.height;
+      material.bitsPerPixel = shared.bitsPerPixel;
+      material.format = shared.format;
+      writeReport(loader, "\tMat #%d = %s\t\t%d x %d\n", i, names[i],
+                  static_cast<int>(material.width), static_cast<int>(material.height));
+      continue;
+    }
     if (loadMat(material, names[i])) {
+      if (!fileKey.empty()) loadedByFile.emplace(fileKey, i);
       uploadTexture(material, 3, kGlRgb);
       // Nothing reads the pixels once the texture exists.
       std::free(material.pixels);

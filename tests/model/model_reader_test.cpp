@@ -384,7 +384,7 @@ TEST_F(ModelReaderTest, LongNamesAreCutToTheirSlots) {
             "ERROR: Could not open " + longMat.substr(0, 31) + ".\\nUsing default texture.\\n");
 }
 
-TEST_F(ModelReaderTest, MatNamesResolveBackslashesAndLetterCaseAndAreNeverShared) {
+TEST_F(ModelReaderTest, MatNamesResolveBackslashesAndLetterCaseAndShareOneTexturePerFile) {
   std::filesystem::create_directories("Textures");
   writeFile("Textures/two.mat", matBytes(2, 1, {6, 31}));
   std::string text = kModel;
@@ -395,8 +395,49 @@ TEST_F(ModelReaderTest, MatNamesResolveBackslashesAndLetterCaseAndAreNeverShared
   std::string got = report();
   EXPECT_NE(got.find("\tMat #0 = textures\\TWO.MAT\t\t2 x 1\n"), std::string::npos) << got;
   EXPECT_NE(got.find("\tMat #1 = TEXTURES\\two.Mat\t\t2 x 1\n"), std::string::npos) << got;
-  EXPECT_NE(model_.materials[0].textureName, model_.materials[1].textureName);
+  // Both names reach the same file, so the second material shares the
+  // texture of the first rather than uploading the file again.
+  EXPECT_EQ(model_.materials[0].textureName, model_.materials[1].textureName);
   EXPECT_TRUE(glIsTexture(model_.materials[1].textureName));
+  EXPECT_EQ(model_.materials[1].width, 2u);
+  EXPECT_EQ(model_.materials[1].height, 1u);
+}
+
+// Regression: a small model naming one MAT file on every material line used
+// to read the file and upload a texture of its own for each line, so memory
+// grew with lines times image size (hundreds of megabytes from kilobytes).
+TEST_F(ModelReaderTest, ManyMaterialsNamingOneFileCostOneTextureAndEachMissingNameItsOwnBox) {
+  writeFile("one.mat", matBytes(2, 1, {6, 31}));
+  const int kLines = 300;
+  std::string text = kModel;
+  std::string list;
+  for (int i = 0; i < kLines; ++i) {
+    const char* variants[] = {"one.mat", "ONE.MAT", ".\\one.mat", "gone.mat"};
+    list += std::to_string(i) + ": " + variants[i % 4] + "\n";
+  }
+  text.replace(text.find("MATERIALS 2\n"), std::strlen("MATERIALS 2\n"),
+               "MATERIALS " + std::to_string(kLines) + "\n");
+  size_t from = text.find("  0: two.mat");
+  size_t to = text.find("GEOMETRY");
+  text.replace(from, to - from, list);
+  ASSERT_TRUE(load(text));
+  ASSERT_EQ(model_.materialCount, kLines);
+  const uint32_t texture = model_.materials[0].textureName;
+  EXPECT_NE(texture, model_.fallbackTexture);
+  for (int i = 0; i < kLines; ++i) {
+    if (i % 4 == 3) {
+      EXPECT_EQ(model_.materials[i].textureName, model_.fallbackTexture) << i;
+    } else {
+      EXPECT_EQ(model_.materials[i].textureName, texture) << i;
+      EXPECT_EQ(model_.materials[i].width, 2u) << i;
+    }
+  }
+  // Every line that names the missing file tries it and says so.
+  EXPECT_EQ(boxLines().size(), static_cast<size_t>(kLines / 4));
+  std::string got = report();
+  EXPECT_NE(got.find("\tMat #298 = .\\one.mat\t\t2 x 1\n"), std::string::npos) << got;
+  EXPECT_NE(got.find("\tMat #299 = gone.mat\t\t? x ? Error: Could not load texture\n"),
+            std::string::npos);
 }
 
 TEST_F(ModelReaderTest, LoadGoesOnWhenTheReportCannotBeCreated) {
