@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what the project needs, builds it twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole test suite
-# in both builds. Exits non-zero when anything fails.
+# in both builds, fuzzes every reader for a bounded time, and runs the Windows
+# build under Wine. Exits non-zero when anything fails.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
@@ -18,6 +19,9 @@ cmake --build build-asan -j"$JOBS"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$(pwd)/tests/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS"
+
+echo "== fuzzing every reader (about a minute each) =="
+sh scripts/fuzz.sh
 
 echo "== Windows build under Wine =="
 sh scripts/test-windows.sh
