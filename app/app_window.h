@@ -8,8 +8,8 @@
 struct KeyState;
 
 struct AppInstance {
-  void* moduleHandle = nullptr;   // the module handle given to the entry point
-  const char* className = "";     // window class name, "OpenGL"
+  void* moduleHandle = nullptr;  // the module handle given to the entry point
+  const char* className = "";    // window class name, "OpenGL"
 };
 
 struct AppWindow {
@@ -19,10 +19,10 @@ struct AppWindow {
   void* renderContext = nullptr;  // the OpenGL rendering context
   AppInstance* instance = nullptr;
   const char* title = "";
-  int32_t width = 0;              // requested client size; never follows resizes
+  int32_t width = 0;  // requested client size; never follows resizes
   int32_t height = 0;
   int32_t colorBits = 0;
-  int32_t fullScreen = 0;         // create in full-screen form
-  int32_t visible = 0;            // frames are drawn only while set
-  uint32_t lastTick = 0;          // tick count of the last frame start
+  int32_t fullScreen = 0;  // create in full-screen form
+  int32_t visible = 0;     // frames are drawn only while set
+  uint32_t lastTick = 0;   // tick count of the last frame start
 };

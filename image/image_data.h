@@ -13,8 +13,8 @@ struct ImageData {
   uint32_t bitsPerPixel = 0;        // 24 or 32
   uint32_t width = 0;
   uint32_t height = 0;
-  uint32_t textureName = 0;         // set only by uploadTexture
-  uint32_t format = 0;              // kGlRgb or kGlRgba
+  uint32_t textureName = 0;  // set only by uploadTexture
+  uint32_t format = 0;       // kGlRgb or kGlRgba
 };
 
 // glGenTextures into textureName, bind, level 0 and the mipmap chain from

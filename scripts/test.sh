@@ -8,6 +8,9 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 JOBS=$(nproc 2>/dev/null || echo 2)
 
+echo "== formatting =="
+sh scripts/check-format.sh
+
 echo "== plain build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$JOBS"

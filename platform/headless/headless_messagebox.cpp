@@ -14,7 +14,9 @@ std::vector<CapturedBox>& headlessCapturedBoxes() {
   return boxes;
 }
 
-void headlessSetEchoBoxes(bool echo) { echoBoxes = echo; }
+void headlessSetEchoBoxes(bool echo) {
+  echoBoxes = echo;
+}
 
 std::string headlessBoxLine(const char* caption, const char* text) {
   std::string line = caption ? caption : "";

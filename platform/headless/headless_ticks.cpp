@@ -18,6 +18,5 @@ void headlessSetTickOverride(bool enabled, uint32_t value) {
 uint32_t platformTickCount() {
   if (tickOverride) return tickValue;
   auto now = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<uint32_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }

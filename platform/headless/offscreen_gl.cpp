@@ -31,18 +31,24 @@ bool createOffscreenGl(OffscreenGl& gl, int width, int height) {
     eglTerminate(display);
     return false;
   }
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-                                     EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                     EGL_RED_SIZE, 8,
-                                     EGL_GREEN_SIZE, 8,
-                                     EGL_BLUE_SIZE, 8,
-                                     EGL_ALPHA_SIZE, 8,
-                                     EGL_DEPTH_SIZE, 16,
+  const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
+                                     EGL_PBUFFER_BIT,
+                                     EGL_RENDERABLE_TYPE,
+                                     EGL_OPENGL_BIT,
+                                     EGL_RED_SIZE,
+                                     8,
+                                     EGL_GREEN_SIZE,
+                                     8,
+                                     EGL_BLUE_SIZE,
+                                     8,
+                                     EGL_ALPHA_SIZE,
+                                     8,
+                                     EGL_DEPTH_SIZE,
+                                     16,
                                      EGL_NONE};
   EGLConfig config = nullptr;
   EGLint configCount = 0;
-  if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) ||
-      configCount < 1) {
+  if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
     eglTerminate(display);
     return false;
   }

@@ -68,7 +68,9 @@ std::vector<std::string> boxLines() {
   return lines;
 }
 
-void clearBoxes() { headlessCapturedBoxes().clear(); }
+void clearBoxes() {
+  headlessCapturedBoxes().clear();
+}
 
 void GlTest::SetUp() {
   scratch_ = new ScratchDir();

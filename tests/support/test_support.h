@@ -55,5 +55,4 @@ std::string runtimePath(const std::string& relative);
 
 // Runs a shell command, returns its exit status (or -1); stdout and stderr
 // captured into the given strings when not null.
-int runCommand(const std::string& command, std::string* out = nullptr,
-               std::string* err = nullptr);
+int runCommand(const std::string& command, std::string* out = nullptr, std::string* err = nullptr);

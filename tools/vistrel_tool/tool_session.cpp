@@ -23,7 +23,9 @@ bool openToolSession(ToolSession& session, int width, int height) {
   return true;
 }
 
-void closeToolSession(ToolSession& session) { destroyOffscreenGl(session.gl); }
+void closeToolSession(ToolSession& session) {
+  destroyOffscreenGl(session.gl);
+}
 
 bool enterModelFolder(const char* modelPath, std::string& absolutePath) {
   std::error_code error;
