@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "app/app_window.h"
+#include "image/tga_header.h"
 #include "platform/gl.h"
 
 namespace fs = std::filesystem;
@@ -67,13 +68,8 @@ void saveScreenshot(const AppWindow& window) {
   }
 
   // 00 00 02 then nine zeros: type 2, no image ID, no colour map, origin 0.
-  unsigned char header[18] = {0, 0, 2};
-  header[12] = static_cast<unsigned char>(width & 0xFF);
-  header[13] = static_cast<unsigned char>(width >> 8);
-  header[14] = static_cast<unsigned char>(height & 0xFF);
-  header[15] = static_cast<unsigned char>(height >> 8);
-  header[16] = 32;
-  header[17] = 0;
+  unsigned char header[kTgaHeaderSize];
+  fillTgaHeader(header, width, height, 32);
 
   // Exclusive creation; should the name have been taken since the probe, the
   // probing goes on behind it.

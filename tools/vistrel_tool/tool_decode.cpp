@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "image/mat_reader.h"
+#include "image/tga_header.h"
 #include "image/tga_reader.h"
 #include "tools/vistrel_tool/tool.h"
 
@@ -42,13 +43,8 @@ bool endsWithMat(const std::string& name) {
 bool writeDecodedTga(const ImageData& image, const char* path) {
   const uint32_t bytesPerPixel = image.bitsPerPixel / 8;
   const size_t rowSize = static_cast<size_t>(image.width) * bytesPerPixel;
-  unsigned char header[18] = {0, 0, 2};
-  header[12] = static_cast<unsigned char>(image.width & 0xFF);
-  header[13] = static_cast<unsigned char>(image.width >> 8);
-  header[14] = static_cast<unsigned char>(image.height & 0xFF);
-  header[15] = static_cast<unsigned char>(image.height >> 8);
-  header[16] = static_cast<unsigned char>(image.bitsPerPixel);
-  header[17] = 0;
+  unsigned char header[kTgaHeaderSize];
+  fillTgaHeader(header, image.width, image.height, image.bitsPerPixel);
 
   FILE* file = std::fopen(path, "wb");
   if (!file) return false;

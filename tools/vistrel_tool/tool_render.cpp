@@ -17,6 +17,7 @@
 #include "app/config_file.h"
 #include "app/gl_setup.h"
 #include "app/view_state.h"
+#include "image/tga_header.h"
 #include "model/model_reader.h"
 #include "overlay/bitmap_font.h"
 #include "platform/gl.h"
@@ -207,13 +208,8 @@ bool writePicture(const std::string& path, int width, int height) {
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
   glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
   for (size_t i = 0; i < count; ++i) std::swap(pixels[4 * i], pixels[4 * i + 2]);
-  unsigned char header[18] = {};
-  header[2] = 2;  // uncompressed true-colour
-  header[12] = static_cast<unsigned char>(width & 0xFF);
-  header[13] = static_cast<unsigned char>(width >> 8);
-  header[14] = static_cast<unsigned char>(height & 0xFF);
-  header[15] = static_cast<unsigned char>(height >> 8);
-  header[16] = 32;  // bits per pixel; byte 17, the descriptor, stays 0
+  unsigned char header[kTgaHeaderSize];
+  fillTgaHeader(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height), 32);
   FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
   bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
