@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/gl_setup.h"
 #include "app/view_state.h"
 #include "fuzz/fuzz_support.h"
 #include "image/fixed_textures.h"
@@ -31,25 +32,10 @@ FixedTextures fixedTextures;
 BitmapFont font;
 FrameRate frameRate;
 
-// The GL state start-up gives the viewer before the first frame.
+// The viewer's own start-up state: fixed GL state, light and material.
 void setViewerState() {
-  glEnable(GL_TEXTURE_2D);
-  glClearColor(0.1f, 0.2f, 0.3f, 0.5f);
-  glClearDepth(1.0);
-  glDepthFunc(GL_LEQUAL);
-  glEnable(GL_DEPTH_TEST);
-  glShadeModel(GL_SMOOTH);
-  glEnable(GL_CULL_FACE);
-  glCullFace(GL_BACK);
-  const float position[] = {0, 0, 20, 0};
-  const float white[] = {1, 1, 1, 1};
-  const float black[] = {0, 0, 0, 1};
-  glLightfv(GL_LIGHT0, GL_POSITION, position);
-  glLightfv(GL_LIGHT0, GL_AMBIENT, black);
-  glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-  glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-  glEnable(GL_LIGHTING);
-  glEnable(GL_LIGHT0);
+  setFixedGlState(0.1f, 0.2f, 0.3f);
+  setLightAndMaterial();
 }
 
 void drawEveryWay(const Model& model) {
