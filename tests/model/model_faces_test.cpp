@@ -9,24 +9,8 @@
 
 namespace {
 
-class ModelFacesTest : public GlTest {
+class ModelFacesTest : public ModelFileTest {
  protected:
-  void SetUp() override {
-    GlTest::SetUp();
-    headlessSetEchoBoxes(false);
-  }
-  void TearDown() override {
-    releaseModel(model_);
-    headlessSetEchoBoxes(true);
-    GlTest::TearDown();
-  }
-  bool load(const std::string& text) {
-    releaseModel(model_);
-    writeFile("model.3do", text);
-    clearBoxes();
-    return loadModel(model_, "model.3do");
-  }
-  std::string report() const { return readFile("ModelStats.txt"); }
   static std::string face(int number, int corners, int type = 0, int material = 0) {
     std::string text = std::to_string(number) + ": " + std::to_string(material) + " 0x000" +
                        std::to_string(type) + " 1 3 0 0.0 " + std::to_string(corners);
@@ -40,7 +24,6 @@ class ModelFacesTest : public GlTest {
     for (int i = 0; i < count; ++i) text += face(i, corners) + "\n";
     return text;
   }
-  Model model_;
 };
 
 TEST_F(ModelFacesTest, FacesBecomeFansSharingCornerZero) {

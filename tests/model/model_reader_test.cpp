@@ -107,11 +107,10 @@ const char kModelReport[] =
     "\tConverted polygons to 0 triangles.\n"
     "Number of Hierarchy Nodes = 2\n";
 
-class ModelReaderTest : public GlTest {
+class ModelReaderTest : public ModelFileTest {
  protected:
   void SetUp() override {
-    GlTest::SetUp();
-    headlessSetEchoBoxes(false);
+    ModelFileTest::SetUp();
     // A 4 x 4 fallback texture standing in for the checker.
     unsigned char checker[4 * 4 * 3] = {};
     ImageData image;
@@ -125,22 +124,9 @@ class ModelReaderTest : public GlTest {
     model_.fallbackTextureSize = 4;
     writeFile("two.mat", matBytes(2, 1, {6, 31}));
   }
-  void TearDown() override {
-    releaseModel(model_);
-    headlessSetEchoBoxes(true);
-    GlTest::TearDown();
-  }
-  // Loads text written as model.3do; returns loadModel's result.
-  bool load(const std::string& text) {
-    writeFile("model.3do", text);
-    clearBoxes();
-    return loadModel(model_, "model.3do");
-  }
-  std::string report() const { return readFile("ModelStats.txt"); }
   std::string tail(const std::string& line) const {
     return "\nLast Line Read in model.3do: " + line + "\n";
   }
-  Model model_;
 };
 
 TEST_F(ModelReaderTest, RepresentativeFileGivesExactReportRecordsAndTextures) {

@@ -15,26 +15,12 @@
 
 namespace {
 
-class ModelRobustnessTest : public GlTest {
+class ModelRobustnessTest : public ModelFileTest {
  protected:
   void SetUp() override {
-    GlTest::SetUp();
-    headlessSetEchoBoxes(false);
+    ModelFileTest::SetUp();
     writeFile("t.mat", matBytes(2, 1, {6, 31}));
   }
-  void TearDown() override {
-    releaseModel(model_);
-    headlessSetEchoBoxes(true);
-    GlTest::TearDown();
-  }
-  bool load(const std::string& text) {
-    releaseModel(model_);
-    writeFile("model.3do", text);
-    clearBoxes();
-    return loadModel(model_, "model.3do");
-  }
-  std::string report() const { return readFile("ModelStats.txt"); }
-  Model model_;
 };
 
 // A small model with a texture, comments, a fan and two meshes.

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "model/model.h"
+#include "model/model_reader.h"
+#include "tests/support/test_support.h"
 
 // A MAT file: signature, the width at 116 and height at 120, then the
 // index bytes (plus any trailing bytes given).
@@ -138,3 +140,27 @@ inline void expectModelConsistent(const Model& model) {
   }
   EXPECT_EQ(sum, sum);  // keeps the reads
 }
+
+// A GL test that loads model texts written to "model.3do" in its scratch
+// folder, with the boxes kept quiet on standard error and the model released
+// after each load and each test.
+class ModelFileTest : public GlTest {
+ protected:
+  void SetUp() override {
+    GlTest::SetUp();
+    headlessSetEchoBoxes(false);
+  }
+  void TearDown() override {
+    releaseModel(model_);
+    headlessSetEchoBoxes(true);
+    GlTest::TearDown();
+  }
+  bool load(const std::string& text) {
+    releaseModel(model_);
+    writeFile("model.3do", text);
+    clearBoxes();
+    return loadModel(model_, "model.3do");
+  }
+  std::string report() const { return readFile("ModelStats.txt"); }
+  Model model_;
+};
