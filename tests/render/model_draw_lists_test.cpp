@@ -79,6 +79,36 @@ std::string mixedModel() {
   return text;
 }
 
+// A grid of columns x rows quads as two triangles each, every 97th of them
+// blended (type 2), over the square from -1 to 1.
+MeshText gridMesh(int number, int columns, int rows) {
+  MeshText mesh;
+  mesh.number = number;
+  for (int j = 0; j <= rows; ++j) {
+    for (int i = 0; i <= columns; ++i) {
+      const float x = -1.0f + 2.0f * static_cast<float>(i) / static_cast<float>(columns);
+      const float y = -1.0f + 2.0f * static_cast<float>(j) / static_cast<float>(rows);
+      mesh.vertices.push_back(std::to_string(x) + " " + std::to_string(y) + " 0");
+      mesh.texVertices.push_back(std::to_string(i % 9) + " " + std::to_string(j % 7));
+    }
+  }
+  for (int j = 0; j < rows; ++j) {
+    for (int i = 0; i < columns; ++i) {
+      const int a = j * (columns + 1) + i;
+      const int corners[2][3] = {{a, a + 1, a + columns + 2},
+                                 {a, a + columns + 2, a + columns + 1}};
+      for (const auto& corner : corners) {
+        const int face = mesh.faceCount++;
+        mesh.faces +=
+            std::to_string(face) + ": 0 " + (face % 97 == 5 ? "0x0002" : "0x0000") + " 1 3 0 0 3";
+        for (int c : corner) mesh.faces += " " + std::to_string(c) + "," + std::to_string(c);
+        mesh.faces += "\n";
+      }
+    }
+  }
+  return mesh;
+}
+
 void setRenderMode(int32_t mode) {
   glShadeModel(mode == kRenderSmooth ? GL_SMOOTH : GL_FLAT);
   glPolygonMode(GL_FRONT, mode == kRenderWire ? GL_LINE : GL_FILL);
@@ -127,6 +157,37 @@ TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
   }
   setRenderMode(kRenderSmooth);
   glEnable(GL_LIGHTING);
+}
+
+// Direct drawing hands the triangles to GL every few thousand of them, in a
+// mesh and across meshes: never inside a glBegin/glEnd pair (GL would refuse
+// the flush), and with the same pixels as the list, which holds no flushes.
+TEST_F(ModelDrawListsTest, FlushesOfDirectDrawingFallBetweenFacesAndKeepThePixels) {
+  const MeshText large = gridMesh(0, 75, 60);  // 9,000 triangles
+  MeshText small = gridMesh(1, 40, 30);        // 2,400 triangles
+  std::string text = modelText({"cube.mat"}, {large, small});
+  const std::string node = "1: 0x0 0 1 -1 0 0 0 0 0 0";
+  text.replace(text.find(node), node.size(), "1: 0x0 0 1 -1 0 0 0 0.3 0.2 0.4");
+  writeFile("grid.3do", text);
+  ASSERT_TRUE(loadModel(model_, "grid.3do"));
+  ViewState view;
+  view.hudVisible = false;
+  view.cameraZ = 3.5f;
+  view.rotationX = 25;
+  view.rotationY = 200;
+  for (int variant = 0; variant < 4; ++variant) {
+    view.texturing = (variant & 1) != 0;
+    view.envMapping = (variant & 2) != 0;
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    model_.drawLists.allowed = false;
+    const std::vector<unsigned char> direct = frame(view);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "variant " << variant;
+    model_.drawLists.allowed = true;
+    for (int repeat = 0; repeat < 3; ++repeat) {
+      ASSERT_TRUE(frame(view) == direct) << "variant " << variant << " frame " << repeat;
+    }
+  }
 }
 
 // The state drawModel leaves (bound texture, blending, matrices, current
