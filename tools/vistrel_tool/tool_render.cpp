@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 #include "app/config_file.h"
@@ -200,14 +199,18 @@ int parseOptions(int argc, char** argv, RenderOptions& options) {
   return 0;
 }
 
+// GL 1.2's BGRA pixel format (the Windows headers stop at GL 1.1).
+constexpr GLenum kPixelsBgra = 0x80E1;
+
 // The colour buffer as the screenshot writer lays it out: the 18-byte header
 // (type 2, 32 bits, descriptor 0), then B,G,R,A pixels, bottom row first.
+// GL hands the pixels over in that order itself, which for the usual BGRA
+// colour buffer of a software rasterizer is a plain copy.
 bool writePicture(const std::string& path, int width, int height) {
   const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
   std::vector<unsigned char> pixels(count * 4);
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-  for (size_t i = 0; i < count; ++i) std::swap(pixels[4 * i], pixels[4 * i + 2]);
+  glReadPixels(0, 0, width, height, kPixelsBgra, GL_UNSIGNED_BYTE, pixels.data());
   unsigned char header[kTgaHeaderSize];
   fillTgaHeader(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height), 32);
   FILE* file = std::fopen(path.c_str(), "wb");
