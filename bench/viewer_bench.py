@@ -7,7 +7,9 @@ Measures, through a preloaded swap counter (viewer_swap_probe.c):
     meshes), over about 5 seconds;
   - the viewer's peak resident memory (VmHWM) for both.
 
-Run: python3 bench/viewer_bench.py [build/bin/vistrel]
+Run: python3 bench/viewer_bench.py [build/bin/vistrel [LARGE.3do]]
+LARGE.3do (with the MAT files beside it) replaces the generated grid model,
+e.g. the 200,000-triangle torus of bench_make_torus.
 Needs Xvfb, openbox and a C compiler (cc)."""
 import os
 import shutil
@@ -130,8 +132,17 @@ def main():
                 sys.exit("viewer_bench: the viewer drew no frame")
             startups.append(first - start)
             peak_small = max(peak_small, peak)
-        shutil.copy(os.path.join(session.samples, "cube.mat"), os.path.join(session.samples, "large.mat"))
-        large = write_large_model(session.samples, "large.mat")
+        if len(sys.argv) > 2:
+            given = os.path.abspath(sys.argv[2])
+            for name in os.listdir(os.path.dirname(given)):
+                if name.lower().endswith(".mat"):
+                    shutil.copy(os.path.join(os.path.dirname(given), name), session.samples)
+            large = os.path.join(session.samples, os.path.basename(given))
+            shutil.copy(given, large)
+        else:
+            shutil.copy(os.path.join(session.samples, "cube.mat"),
+                        os.path.join(session.samples, "large.mat"))
+            large = write_large_model(session.samples, "large.mat")
         _, first, last, swaps, peak_large = run_viewer(session, probe, bin_dir, large, 8.0)
         fps = (swaps - 1) / (last - first) if swaps > 1 and last > first else 0.0
         print("start to first frame (robot.3do, dialog answered at once): median %.0f ms "
