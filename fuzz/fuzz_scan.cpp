@@ -62,6 +62,19 @@ void compareLineScans(const char* line) {
          "%255s %f %f %f");
   }
   {
+    // The rows' one-pass scan against sscanf with the formats it stands for.
+    char wa[256] = "x", wb[256] = "x";
+    float a[3] = {1, 2, 3}, b[3] = {1, 2, 3};
+    same(std::sscanf(line, "%255s %f %f %f", wa, &a[0], &a[1], &a[2]) ==
+                 scanModelLineWordFloats(line, wb, &b[0], &b[1], &b[2]) &&
+             std::strcmp(wa, wb) == 0 && bitsEqual(a, b),
+         "row of three");
+    same(std::sscanf(line, "%255s %f %f", wa, &a[0], &a[1]) ==
+                 scanModelLineWordFloats(line, wb, &b[0], &b[1], nullptr) &&
+             std::strcmp(wa, wb) == 0 && bitsEqual(a, b),
+         "row of two");
+  }
+  {
     char a[8][256] = {}, b[8][256] = {};
     char wa[256] = "", wb[256] = "";
     int ia[2] = {-1, -1}, ib[2] = {-1, -1};

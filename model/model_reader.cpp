@@ -65,6 +65,11 @@ struct StdioText {
     va_end(arguments);
     return result;
   }
+  // "%255s %f %f %f", or "%255s %f %f" when third is null.
+  int rowScan(const char* line, char* word, float* first, float* second, float* third) {
+    return third ? std::sscanf(line, "%255s %f %f %f", word, first, second, third)
+                 : std::sscanf(line, "%255s %f %f", word, first, second);
+  }
   bool word(char* word, size_t size) { return readStreamWord(file, word, size); }
   void skipRest() { skipRestOfLine(file); }
   int faceHead(int32_t& material, int32_t& type, int32_t& corners) {
@@ -90,6 +95,9 @@ struct BufferedText {
     int result = scanModelLineV(line, format, arguments);
     va_end(arguments);
     return result;
+  }
+  int rowScan(const char* line, char* word, float* first, float* second, float* third) {
+    return scanModelLineWordFloats(line, word, first, second, third);
   }
   bool word(char* word, size_t size) { return readStreamWord(buffer, word, size); }
   void skipRest() { skipRestOfLine(buffer); }
@@ -313,7 +321,7 @@ bool readVec3Rows(Loader<Text>& loader, int32_t count, Vertex* vertices, int32_t
     if (!nextLine(loader)) return false;
     if (i >= allocated) return failWithLine(loader, "Unexpected end of 3do file");
     Vec3& target = normals ? vertices[i].normal : vertices[i].position;
-    loader.text.scan(loader.line, "%255s %f %f %f", loader.word, &target.x, &target.y, &target.z);
+    loader.text.rowScan(loader.line, loader.word, &target.x, &target.y, &target.z);
   }
   return true;
 }
@@ -400,7 +408,7 @@ bool readMesh(Loader<Text>& loader, int32_t index, Mesh& mesh) {
     if (!nextLine(loader)) return false;
     if (i >= mesh.texVertexCount) return failWithLine(loader, "Unexpected end of 3do file");
     TexVertex& texVertex = mesh.texVertices[i];
-    loader.text.scan(loader.line, "%255s %f %f", loader.word, &texVertex.u, &texVertex.v);
+    loader.text.rowScan(loader.line, loader.word, &texVertex.u, &texVertex.v, nullptr);
   }
 
   if (!nextLine(loader)) return false;
@@ -418,7 +426,7 @@ bool readMesh(Loader<Text>& loader, int32_t index, Mesh& mesh) {
     if (!nextLine(loader)) return false;
     if (i >= mesh.faceCount) return failWithLine(loader, "Unexpected end of 3do file");
     Vec3& normal = mesh.faces[i].normal;
-    loader.text.scan(loader.line, "%255s %f %f %f", loader.word, &normal.x, &normal.y, &normal.z);
+    loader.text.rowScan(loader.line, loader.word, &normal.x, &normal.y, &normal.z);
   }
 
   Face* extra = nullptr;

@@ -2,6 +2,10 @@
 // memory or over the buffered file. One interpreter serves both, written
 // step by step after the way glibc's scanf reads: each directive takes
 // characters one at a time and puts back at most the one it could not use.
+// The rows of the vertex, texture-vertex and normal lists and the face
+// list's numbers, most of any file, also have a one-pass reading of their
+// usual form (one word, plain numbers); anything else, and a number cut by
+// the end of the block, goes to the interpreter from the same place.
 #include "model/model_scan.h"
 
 #include <cerrno>
@@ -441,6 +445,100 @@ int scanModelLine(const char* line, const char* format, ...) {
   int result = scanModelLineV(line, format, arguments);
   va_end(arguments);
   return result;
+}
+
+int scanModelLineWordFloats(const char* line, char* word, float* first, float* second,
+                            float* third) {
+  // The usual row, one word of at most 255 characters and then plain
+  // decimals, is read in one pass; the results are stored only once all of
+  // it has been read, so any other line can start over on the general path.
+  float* targets[3] = {first, second, third};
+  const int count = third ? 3 : 2;
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(line);
+  while (isSpace(*p)) ++p;
+  const unsigned char* wordStart = p;
+  while (*p != '\0' && !isSpace(*p)) ++p;
+  const size_t wordLength = static_cast<size_t>(p - wordStart);
+  bool usual = wordLength > 0 && wordLength <= 255;
+  float values[3] = {0, 0, 0};
+  for (int i = 0; usual && i < count; ++i) {
+    while (isSpace(*p)) ++p;
+    const PlainNumber number = readPlainNumber(p, SIZE_MAX, true);
+    usual = number.length > 0 &&
+            exactPlainFloat(number.mantissa, number.scale, number.negative, values[i]);
+    p += number.length;
+  }
+  if (!usual) {
+    return third ? scanModelLine(line, "%255s %f %f %f", word, first, second, third)
+                 : scanModelLine(line, "%255s %f %f", word, first, second);
+  }
+  std::memcpy(word, wordStart, wordLength);
+  word[wordLength] = '\0';
+  for (int i = 0; i < count; ++i) *targets[i] = values[i];
+  return count + 1;
+}
+
+namespace {
+
+// The face list's usual numbers, read from the bytes already in the block
+// without consuming them: the cursor moves, and the values are stored, only
+// when the whole directive list matched; false sends the caller to the
+// general path, which then starts from the same place.
+struct BlockCursor {
+  const unsigned char* p;
+  const unsigned char* end;
+  bool skipSpace() {
+    while (p < end && isSpace(*p)) ++p;
+    return p < end;
+  }
+  bool integer(int& value) {
+    if (!skipSpace()) return false;
+    const PlainNumber number = readPlainNumber(p, static_cast<size_t>(end - p), false);
+    if (number.length == 0) return false;
+    const long long magnitude = static_cast<long long>(number.mantissa);
+    value = cutToInt(number.negative ? -magnitude : magnitude);
+    p += number.length;
+    return true;
+  }
+  bool literal(unsigned char c) {
+    if (p == end || *p != c) return false;
+    ++p;
+    return true;
+  }
+  bool word() {
+    if (!skipSpace()) return false;
+    while (p < end && !isSpace(*p)) ++p;
+    return p < end;
+  }
+};
+
+}  // namespace
+
+int scanModelBufferFaceHead(ModelTextBuffer& buffer, int* material, int* type, int* corners) {
+  BlockCursor cursor{buffer.position, buffer.end};
+  int values[3] = {0, 0, 0};
+  if (cursor.integer(values[0]) && cursor.skipSpace() && cursor.literal('0') &&
+      cursor.literal('x') && cursor.integer(values[1]) && cursor.word() && cursor.word() &&
+      cursor.word() && cursor.word() && cursor.integer(values[2])) {
+    buffer.position = cursor.p;
+    *material = values[0];
+    *type = values[1];
+    *corners = values[2];
+    return 3;
+  }
+  return scanModelBuffer(buffer, "%d 0x%d %*s %*s %*s %*s %d", material, type, corners);
+}
+
+int scanModelBufferCornerPair(ModelTextBuffer& buffer, int* vertex, int* texVertex) {
+  BlockCursor cursor{buffer.position, buffer.end};
+  int values[2] = {0, 0};
+  if (cursor.integer(values[0]) && cursor.literal(',') && cursor.integer(values[1])) {
+    buffer.position = cursor.p;
+    *vertex = values[0];
+    *texVertex = values[1];
+    return 2;
+  }
+  return scanModelBuffer(buffer, "%d, %d", vertex, texVertex);
 }
 
 int scanModelBuffer(ModelTextBuffer& buffer, const char* format, ...) {

@@ -18,8 +18,20 @@
 int scanModelLine(const char* line, const char* format, ...);
 int scanModelLineV(const char* line, const char* format, va_list arguments);
 
+// Like scanModelLine(line, "%255s %f %f %f", word, first, second, third),
+// or "%255s %f %f" when third is null: a row of the reader's lists, read in
+// one pass when it holds one word and plain decimal numbers.
+int scanModelLineWordFloats(const char* line, char* word, float* first, float* second,
+                            float* third);
+
 // Like fscanf on the buffered file.
 int scanModelBuffer(ModelTextBuffer& buffer, const char* format, ...);
+
+// Like scanModelBuffer(buffer, "%d 0x%d %*s %*s %*s %*s %d", ...) and
+// scanModelBuffer(buffer, "%d, %d", ...): the face list's numbers, read in
+// one pass when they are plain and already in the block.
+int scanModelBufferFaceHead(ModelTextBuffer& buffer, int* material, int* type, int* corners);
+int scanModelBufferCornerPair(ModelTextBuffer& buffer, int* vertex, int* texVertex);
 
 // The float strtof gives for text (NUL-terminated, length characters) and
 // whether it converted anything; text is what %f collects.

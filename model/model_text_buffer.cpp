@@ -136,8 +136,7 @@ int scanFaceHead(ModelTextBuffer& buffer, int32_t& material, int32_t& type, int3
   int materialValue = material;
   int typeValue = type;
   int cornerValue = cornerCount;
-  int result = scanModelBuffer(buffer, "%d 0x%d %*s %*s %*s %*s %d", &materialValue, &typeValue,
-                               &cornerValue);
+  int result = scanModelBufferFaceHead(buffer, &materialValue, &typeValue, &cornerValue);
   material = materialValue;
   type = typeValue;
   cornerCount = cornerValue;
@@ -147,7 +146,7 @@ int scanFaceHead(ModelTextBuffer& buffer, int32_t& material, int32_t& type, int3
 int scanCornerPair(ModelTextBuffer& buffer, int32_t& vertex, int32_t& texVertex) {
   int vertexValue = vertex;
   int texVertexValue = texVertex;
-  int result = scanModelBuffer(buffer, "%d, %d", &vertexValue, &texVertexValue);
+  int result = scanModelBufferCornerPair(buffer, &vertexValue, &texVertexValue);
   vertex = vertexValue;
   texVertex = texVertexValue;
   return result;

@@ -221,6 +221,104 @@ TEST(ModelScanTest, LineScanMatchesSscanfOnGeneratedText) {
   }
 }
 
+// The one-pass reading of the usual rows and face-list numbers, on rows and
+// face lists that are usual and on ones changed in one place so that they
+// are almost usual: every result must be sscanf's and fscanf's, in every
+// block size (a number cut by the block's end goes the general way).
+TEST(ModelScanTest, OnePassRowsAndFaceNumbersMatchScanfOnUsualAndNearlyUsualText) {
+  const std::vector<std::string> rows = {"12: 0.693293 0.000000 -0.168614\n",
+                                         "7:\t-1.5\v+2.25 3\r\n",
+                                         "x 1 2 3",
+                                         std::string(255, 'w') + " 1 2 3",
+                                         std::string(256, 'w') + " 1 2 3",
+                                         "a 1e5 2 3",
+                                         "a 0x1p3 2 3",
+                                         "a 1234567890123456789 2 3",
+                                         "a 16777217 0.00000000001 3",
+                                         "a inf nan 3",
+                                         "a -0.0 +.5 5.",
+                                         "a . - 3",
+                                         "a 1.0 2.0 3.0abc",
+                                         "a 1.0,2.0 3.0",
+                                         "a 1 2",
+                                         "a",
+                                         "",
+                                         "   ",
+                                         "a 00000000000000000000001 2 3",
+                                         "a 0.1 0.2 0.3"};
+  std::mt19937 random(99);
+  const std::string noise = "0123456789 -+.,xXeE\t\r\nab";
+  auto mutate = [&](std::string text) {
+    if (text.empty()) return text;
+    const size_t at = std::uniform_int_distribution<size_t>(0, text.size() - 1)(random);
+    text[at] = noise[std::uniform_int_distribution<size_t>(0, noise.size() - 1)(random)];
+    return text;
+  };
+  for (int round = 0; round < 40; ++round) {
+    for (const std::string& row : rows) {
+      const std::string line = round == 0 ? row : mutate(row);
+      char expectedWord[256] = "?", actualWord[256] = "?";
+      float e[3] = {1, 2, 3}, a[3] = {1, 2, 3};
+      ASSERT_EQ(scanModelLineWordFloats(line.c_str(), actualWord, &a[0], &a[1], &a[2]),
+                std::sscanf(line.c_str(), "%255s %f %f %f", expectedWord, &e[0], &e[1], &e[2]))
+          << line;
+      ASSERT_STREQ(actualWord, expectedWord) << line;
+      ASSERT_EQ(std::memcmp(a, e, sizeof a), 0) << line;
+      ASSERT_EQ(scanModelLineWordFloats(line.c_str(), actualWord, &a[0], &a[1], nullptr),
+                std::sscanf(line.c_str(), "%255s %f %f", expectedWord, &e[0], &e[1]))
+          << line;
+      ASSERT_STREQ(actualWord, expectedWord) << line;
+      ASSERT_EQ(std::memcmp(a, e, sizeof a), 0) << line;
+    }
+  }
+
+  const std::string usualFaces =
+      "0: 0 0x0000 1 3 0 0.000000 3 0,0 51,51 52,52\n"
+      "1: 2 0x0002 1 3 0 0.000000 4 0,0\t52,52 1,1 7,7\r\n"
+      "2: -1 0x0010 1 3 0 0.5 3 +1,-2 99999999999999999999,3 4 ,5\n"
+      "3: 1 0X0000 1 3 0 0 3 1,1 2,2 3,3\n";
+  for (int round = 0; round < 60; ++round) {
+    std::string bytes = usualFaces;
+    for (int k = 0; k < round % 4; ++k) bytes = mutate(bytes);
+    for (size_t block :
+         {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{16}, size_t{61}, size_t{0}}) {
+      FILE* reference = fileWith(bytes);
+      FILE* file = fileWith(bytes);
+      ASSERT_TRUE(reference && file);
+      ModelTextBuffer buffer;
+      openModelTextBuffer(buffer, file, block);
+      for (int step = 0; step < 60; ++step) {
+        const std::string where = "round " + std::to_string(round) + " block " +
+                                  std::to_string(block) + " step " + std::to_string(step);
+        char expectedText[256] = "?", actualText[256] = "?";
+        int32_t e[3] = {7, 8, 9}, a[3] = {7, 8, 9};
+        int expectedResult = 0, actualResult = 0;
+        const int op = step % 6;
+        if (op == 0) {
+          expectedResult = readStreamWord(reference, expectedText, sizeof expectedText);
+          actualResult = readStreamWord(buffer, actualText, sizeof actualText);
+        } else if (op == 1) {
+          expectedResult = scanFaceHead(reference, e[0], e[1], e[2]);
+          actualResult = scanFaceHead(buffer, a[0], a[1], a[2]);
+        } else if (op == 5) {
+          skipRestOfLine(reference);
+          skipRestOfLine(buffer);
+        } else {
+          expectedResult = scanCornerPair(reference, e[0], e[1]);
+          actualResult = scanCornerPair(buffer, a[0], a[1]);
+        }
+        ASSERT_EQ(actualResult, expectedResult) << where << "\n" << bytes;
+        ASSERT_STREQ(actualText, expectedText) << where;
+        ASSERT_TRUE(std::equal(e, e + 3, a)) << where;
+        ASSERT_EQ(modelBufferOffset(buffer), std::ftell(reference)) << where;
+      }
+      closeModelTextBuffer(buffer);
+      std::fclose(file);
+      std::fclose(reference);
+    }
+  }
+}
+
 TEST(ModelScanTest, StreamScanConsumesWhatFscanfConsumes) {
   std::mt19937 random(7);
   using F = FloatTarget;
