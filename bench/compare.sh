@@ -8,6 +8,10 @@
 # memory of each with GNU time, and prints a table with the ratios. Then the
 # 3DO parsing speed (bench_parse_speed), and the viewer's time to first frame
 # and frames per second (bench_view_speed) for both tori and the samples.
+# The "GL floor" row is bench_gl_floor: the same offscreen context, one lit
+# textured triangle and the picture read back, what any program pays here;
+# with the viewer built, bench/viewer_bench.py then runs the real viewer
+# under Xvfb on the large torus.
 #
 # usage: bench/compare.sh [BUILD_FOLDER]   (default: build; a Release build
 #        with the benchmarks, e.g. cmake -DCMAKE_BUILD_TYPE=Release)
@@ -20,6 +24,7 @@ tool="$build/bin/vistrel-tool"
 maker="$build/bench/bench_make_torus"
 parser="$build/bench/bench_parse_speed"
 viewer="$build/bench/bench_view_speed"
+floor="$build/bench/bench_gl_floor"
 
 for program in hyperfine f3d assimp xvfb-run /usr/bin/time "$tool" "$maker"; do
   if ! command -v "$program" >/dev/null 2>&1; then
@@ -75,6 +80,11 @@ for size in small large; do
       'BEGIN { printf "%-6s %-22s %10.1f %8.1f %9.1f %10.2fx %11.2f\n", m, p, t, s, r, ft / t, r / fr }'
   }
   row "vistrel-tool render" "$v_mean" "$v_sd" "$v_mem"
+  if [ -x "$floor" ]; then
+    read -r g_mean g_sd < <(timed "$runs" "$floor")
+    g_mem=$(peak_mb "$floor")
+    row "GL floor (any program)" "$g_mean" "$g_sd" "$g_mem"
+  fi
   row "f3d --output" "$f_mean" "$f_sd" "$f_mem"
   row "assimp info (load)" "$a_mean" "$a_sd" "$a_mem"
 done
@@ -90,4 +100,9 @@ if [ -x "$viewer" ]; then
   echo
   "$viewer" "$work/small/torus.3do" "$work/large/torus.3do"
   "$viewer" | tail -n +2
+fi
+if [ -x "$build/bin/vistrel" ] && command -v cc >/dev/null 2>&1; then
+  echo
+  echo "the real viewer (bench/viewer_bench.py), large torus:"
+  python3 "$root/bench/viewer_bench.py" "$build/bin/vistrel" "$work/large/torus.3do"
 fi
