@@ -97,15 +97,17 @@ bool createAppWindow(AppWindow& appWindow) {
       style = WS_POPUP;
       extendedStyle |= WS_EX_TOPMOST;
     } else {
-      // Refused: windowed styles, and the rectangle stays unadjusted, so the
-      // outer window (not the client area) measures width by height.
+      // Refused: windowed, with the client area of the requested size like
+      // any windowed start. Left as the outer size, the client area would be
+      // smaller than the 640 x 480 viewport: the picture cut off, and an F12
+      // screenshot reading pixels outside the window, which GL leaves
+      // undefined.
       platformMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error",
                          kMbOk | kMbIconWarning);
       appWindow.fullScreen = 0;
     }
-  } else {
-    AdjustWindowRectEx(&rectangle, style, FALSE, extendedStyle);
   }
+  if (!appWindow.fullScreen) AdjustWindowRectEx(&rectangle, style, FALSE, extendedStyle);
 
   HINSTANCE module = static_cast<HINSTANCE>(appWindow.instance->moduleHandle);
   HWND window =
