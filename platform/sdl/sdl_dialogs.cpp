@@ -147,14 +147,19 @@ bool platformChooseOpenFile(char* buffer, size_t bufferSize, const char* title,
   char folder[4096];
   const std::string startFolder = getcwd(folder, sizeof folder) ? std::string(folder) + "/" : "";
 
+  // The chooser lists the pattern's files in any case, as Windows does.
+  std::string patterns;
+  for (const std::string& pattern : sdlAnyCasePatterns(filterPattern ? filterPattern : "*")) {
+    patterns += (patterns.empty() ? "" : " ") + pattern;
+  }
   ChildResult chosen =
       sdlRunChildModal({"zenity", "--file-selection", std::string("--title=") + title,
-                        std::string("--file-filter=") + filterName + " | " + filterPattern,
+                        std::string("--file-filter=") + filterName + " | " + patterns,
                         std::string("--filename=") + startFolder});
   if (chosen.spawnError == ENOENT) {
-    chosen = sdlRunChildModal({"kdialog", "--title", title, "--getopenfilename",
-                               startFolder.empty() ? "." : startFolder,
-                               std::string(filterPattern) + "|" + filterName});
+    chosen =
+        sdlRunChildModal({"kdialog", "--title", title, "--getopenfilename",
+                          startFolder.empty() ? "." : startFolder, patterns + "|" + filterName});
   }
   if (chosen.spawnError == ENOENT) {
     platformMessageBox(

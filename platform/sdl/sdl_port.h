@@ -47,6 +47,10 @@ int sdlVirtualKey(SDL_Keycode key, SDL_Scancode scancode, uint16_t modifiers);
 // message except kWmQuit, which stays queued for the main pump.
 void sdlModalDispatch();
 
+// The dialog's name pattern (such as "*.3do") in every case of its letters
+// (all lower and all upper case only, beyond four letters).
+std::vector<std::string> sdlAnyCasePatterns(const std::string& pattern);
+
 // A child process run while the main window's messages keep being
 // dispatched; its standard output is collected (at most 64 KiB).
 struct ChildResult {

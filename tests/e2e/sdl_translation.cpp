@@ -1,7 +1,12 @@
 // The SDL port's one translation of SDL events into the shell's messages:
 // virtual-key codes of a standard keyboard, system keys, autorepeat, and the
-// window events that become WM_CLOSE and WM_SIZE. Needs no display.
+// window events that become WM_CLOSE and WM_SIZE; and the file dialog's name
+// patterns. Needs no display.
+#include <fnmatch.h>
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 #include "platform/sdl/sdl_port.h"
 
@@ -136,4 +141,30 @@ TEST(SdlTranslation, WindowEventsBecomeCloseAndSizeMessages) {
   SDL_Event quit = {};
   quit.type = SDL_QUIT;  // SIGINT or SIGTERM through SDL
   EXPECT_EQ(translate(quit).message, kWmClose);
+}
+
+// The file dialog's filter lists a model whatever the case of its name, as
+// Windows does: the patterns given to the chooser, matched the way desktop
+// choosers match them (case by case, fnmatch), take ROBOT.3DO and Robot.3Do
+// as well as robot.3do, and still nothing else.
+TEST(SdlFileFilterTest, ModelFilterMatchesTheExtensionInAnyCase) {
+  const std::vector<std::string> patterns = sdlAnyCasePatterns("*.3do");
+  auto listed = [&](const char* name) {
+    for (const std::string& pattern : patterns) {
+      if (fnmatch(pattern.c_str(), name, 0) == 0) return true;
+    }
+    return false;
+  };
+  for (const char* name : {"robot.3do", "ROBOT.3DO", "Robot.3Do", "cube.3dO", "x.3DO"}) {
+    EXPECT_TRUE(listed(name)) << name;
+  }
+  for (const char* name : {"robot.3ds", "robot.3do.bak", "robot3do", "robot.mat"}) {
+    EXPECT_FALSE(listed(name)) << name;
+  }
+  EXPECT_EQ(patterns.size(), 4u);
+  // Long patterns stay few: as given, lower and upper case.
+  EXPECT_EQ(sdlAnyCasePatterns("*.Model"),
+            (std::vector<std::string>{"*.Model", "*.model", "*.MODEL"}));
+  EXPECT_EQ(sdlAnyCasePatterns("*.model").size(), 2u);
+  EXPECT_EQ(sdlAnyCasePatterns("*").size(), 1u);
 }
