@@ -70,9 +70,12 @@ void headlessSetCreateWindowFails(bool fails);
 void headlessSetDisplayModeAccepted(bool accepted);
 
 // Called after every buffer swap with the window (a test posts its input
-// there), and whenever the pump waits with nothing queued.
+// there), whenever the pump waits with nothing queued, and while a file
+// dialog is open (with the live window, when there is one), as a real
+// dialog keeps the window's messages flowing.
 void headlessSetSwapHook(std::function<void(AppWindow&)> hook);
 void headlessSetWaitHook(std::function<void(AppWindow&)> hook);
+void headlessSetDialogHook(std::function<void(AppWindow&)> hook);
 
 // Counters since the last headlessResetWindowPort(), and the live window.
 struct HeadlessWindowStats {

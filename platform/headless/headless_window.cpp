@@ -37,6 +37,7 @@ struct PortState {
   bool displayModeAccepted = false;
   std::function<void(AppWindow&)> swapHook;
   std::function<void(AppWindow&)> waitHook;
+  std::function<void(AppWindow&)> dialogHook;
   AppWindow* currentApp = nullptr;
 };
 
@@ -98,6 +99,10 @@ void headlessSetSwapHook(std::function<void(AppWindow&)> hook) {
 void headlessSetWaitHook(std::function<void(AppWindow&)> hook) {
   port().waitHook = std::move(hook);
 }
+void headlessSetDialogHook(std::function<void(AppWindow&)> hook) {
+  port().dialogHook = std::move(hook);
+}
+
 const HeadlessWindowStats& headlessWindowStats() {
   return port().stats;
 }
@@ -116,6 +121,7 @@ void headlessResetWindowPort() {
   state.displayModeAccepted = false;
   state.swapHook = nullptr;
   state.waitHook = nullptr;
+  state.dialogHook = nullptr;
 }
 
 bool registerWindowClass(AppInstance&) {
@@ -268,6 +274,7 @@ bool platformChooseOpenFile(char* buffer, size_t bufferSize, const char* title,
   state.lastDialog.defaultExtension = defaultExtension ? defaultExtension : "";
   state.lastDialog.bufferSize = bufferSize;
   ++state.lastDialog.shown;
+  if (state.dialogHook && state.currentApp) state.dialogHook(*state.currentApp);
   if (state.fileChoices.empty()) return false;
   const FileChoice choice = state.fileChoices.front();
   state.fileChoices.pop_front();

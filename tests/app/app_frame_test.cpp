@@ -160,6 +160,27 @@ TEST_F(AppFrameTest, MinimisedWindowWaitsAndTheNextFrameGetsTheWholeTime) {
   EXPECT_FLOAT_EQ(rotationAfterRestore, 100.0f);  // 800 ms at 125 degrees a second
 }
 
+// The time base is stamped when the window is made, so the first frame's
+// elapsed value takes in the start-up dialog and the model load: a key
+// pressed while the dialog is open turns the model by that whole time.
+TEST_F(AppFrameTest, FirstFrameElapsedCountsFromWindowCreation) {
+  headlessSetTickOverride(true, 1000);
+  headlessQueueFileChoice(scratch_->file("models/small.3do"));
+  headlessSetDialogHook([](AppWindow& window) {
+    headlessSetTickOverride(true, 1400);  // the user takes 400 ms to choose
+    post(window, kWmKeyDown, 'D');
+  });
+  float firstRotation = -1;
+  headlessSetSwapHook([&](AppWindow& window) {
+    if (headlessWindowStats().swaps == 1) {
+      firstRotation = programViewer().view.rotationY;
+      post(window, kWmClose);
+    }
+  });
+  EXPECT_EQ(run(), 0);
+  EXPECT_FLOAT_EQ(firstRotation, 50.0f);  // 400 ms at 125 degrees a second
+}
+
 TEST_F(AppFrameTest, ElapsedTimeIsRightAcrossTheWrapOfTheTickCount) {
   headlessSetTickOverride(true, 0xFFFFFFF0u);
   headlessQueueFileChoice(scratch_->file("models/small.3do"));
