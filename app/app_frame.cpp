@@ -6,9 +6,10 @@
 #include <system_error>
 
 #include "app/key_state.h"
-#include "app/messages.h"
 #include "app/viewer.h"
+#include "platform/messages.h"
 #include "platform/platform.h"
+#include "render/frame.h"
 
 bool appRunning = false;
 bool fullScreenRequest = false;
@@ -35,13 +36,22 @@ void runMessagePump(AppWindow& window, Viewer& viewer) {
       const uint32_t now = platformTickCount();
       updateViewer(now - window.lastTick);  // unsigned: right across the wrap
       window.lastTick = now;
-      drawFrame(viewer.view, viewer.model, viewer.textures, viewer.font, viewer.frameRate);
+      drawFrame(viewer.view, viewer.model, viewer.textures, viewer.font, viewer.frameRate,
+                &viewer.drawCache);
       platformSwapBuffers(window);
     }
   }
 }
 
 }  // namespace
+
+bool openViewerWindow(AppWindow& window) {
+  if (!createAppWindow(window)) return false;
+  resizeView(window.width, window.height);
+  if (window.keys) clearKeyState(*window.keys);
+  window.lastTick = platformTickCount();
+  return true;
+}
 
 bool terminateApplication(AppWindow& window) {
   const bool posted = platformPostMessage(window.window, kWmQuit, 0, 0);
@@ -75,10 +85,10 @@ int runApplication(void* moduleHandle) {
 
   Viewer& viewer = programViewer();
   std::error_code error;
-  viewer.startFolder = std::filesystem::current_path(error).string();
+  viewer.startFolder = std::filesystem::current_path(error);
   while (appRunning) {
     window.fullScreen = fullScreenRequest ? 1 : 0;
-    if (!createAppWindow(window)) {
+    if (!openViewerWindow(window)) {
       platformMessageBox("Error Creating OpenGL Window", "Error", kErrorBoxStyle);
       appRunning = false;
       continue;
@@ -88,7 +98,7 @@ int runApplication(void* moduleHandle) {
     } else {
       terminateApplication(window);
     }
-    releaseModel(viewer.model);
+    releaseViewerModel(viewer);
     destroyAppWindow(window);
   }
   unregisterWindowClass(instance);

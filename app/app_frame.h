@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/app_window.h"
+#include "platform/app_window.h"
 
 // Cleared by terminateApplication and when window creation fails; the outer
 // loop runs while it is set.
@@ -17,6 +17,10 @@ extern bool fullScreenRequest;
 // returns its result as the exit status: 0, or -1 when the window class
 // cannot be registered.
 int runApplication(void* moduleHandle);
+
+// createAppWindow, then what every fresh window needs before its first frame:
+// the projection for its size, no key held, the frame clock started.
+bool openViewerWindow(AppWindow& window);
 
 // Posts kWmQuit to the window (not a thread-wide quit) and clears appRunning.
 // Returns whether the message was queued.

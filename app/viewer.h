@@ -5,21 +5,23 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <filesystem>
 
-#include "app/app_window.h"
 #include "app/key_state.h"
-#include "app/view_state.h"
 #include "image/fixed_textures.h"
 #include "model/model.h"
 #include "overlay/bitmap_font.h"
+#include "platform/app_window.h"
 #include "render/frame.h"
+#include "render/model_draw.h"
+#include "render/view_state.h"
 
 // The size of every model file name buffer.
 constexpr size_t kModelPathSize = 256;
 
 struct Viewer {
   Model model;
+  ModelDrawCache drawCache;  // the model's display lists, released with it
   ViewState view;
   FrameRate frameRate;
   BitmapFont font;
@@ -28,8 +30,10 @@ struct Viewer {
   KeyState* keys = nullptr;
   // The folder the program started in, which holds "config.txt" and
   // "systemtex"; start-up returns to it because the file dialog leaves the
-  // current folder at the model's. Empty: stay in the current folder.
-  std::string startFolder;
+  // current folder at the model's. Empty: stay in the current folder. A path,
+  // not a narrow string, so that a folder name outside the system's code
+  // page (Windows) is found again.
+  std::filesystem::path startFolder;
 };
 
 // The one Viewer of the program, alive for the whole run.
@@ -54,9 +58,12 @@ bool loadNewModel();
 // 256-byte buffer, false (buffer unchanged) on cancel.
 bool chooseModelFile(char* buffer);
 
-// The pieces of updateViewer, each on the record it changes.
-void resetView(ViewState& view, const Model& model);  // camera and rotations
-void cycleText(ViewState& view);                      // frame-rate text, help page, no text
-void cycleRenderMode(ViewState& view);                // smooth, wire, flat; sets GL state
-float wrapDown(float degrees);                        // after subtracting: below 0 gets +360
-float wrapUp(float degrees);                          // after adding: above 360 gets -360
+// Releases the model and its display lists (the context still current).
+void releaseViewerModel(Viewer& viewer);
+
+// The pieces of updateViewer, each on the record it changes (resetView is
+// render/start_state.h's).
+void cycleText(ViewState& view);        // frame-rate text, help page, no text
+void cycleRenderMode(ViewState& view);  // smooth, wire, flat; sets GL state
+float wrapDown(float degrees);          // after subtracting: below 0 gets +360
+float wrapUp(float degrees);            // after adding: above 360 gets -360

@@ -4,22 +4,18 @@
 #include <cstring>
 
 #include "app/app_frame.h"
-#include "app/messages.h"
 #include "app/viewer.h"
 #include "image/screenshot.h"
 #include "model/model_reader.h"
 #include "platform/gl.h"
+#include "platform/messages.h"
 #include "platform/platform.h"
+#include "render/start_state.h"
 
 namespace {
 
 constexpr int kVkA = 'A', kVkD = 'D', kVkF = 'F', kVkG = 'G', kVkH = 'H', kVkI = 'I', kVkJ = 'J',
               kVkK = 'K', kVkL = 'L', kVkR = 'R', kVkS = 'S', kVkT = 'T', kVkW = 'W';
-
-// The camera distance that shows a whole model of the given radius.
-float startDistance(const Model& model) {
-  return model.radius * 2.3f;
-}
 
 }  // namespace
 
@@ -29,15 +25,6 @@ float wrapDown(float degrees) {
 
 float wrapUp(float degrees) {
   return degrees > 360.0f ? degrees - 360.0f : degrees;
-}
-
-void resetView(ViewState& view, const Model& model) {
-  view.cameraX = 0;
-  view.cameraY = 0;
-  view.cameraZ = startDistance(model);
-  view.rotationX = 0;
-  view.rotationY = 0;
-  view.rotationZ = 0;
 }
 
 void cycleText(ViewState& view) {
@@ -53,18 +40,18 @@ void cycleText(ViewState& view) {
 
 void cycleRenderMode(ViewState& view) {
   if (view.renderMode == kRenderSmooth) {
-    glShadeModel(GL_FLAT);
-    glPolygonMode(GL_FRONT, GL_LINE);
     view.renderMode = kRenderWire;
   } else if (view.renderMode == kRenderFlat) {
-    glShadeModel(GL_SMOOTH);
-    glPolygonMode(GL_FRONT, GL_FILL);
     view.renderMode = kRenderSmooth;
   } else {
-    glShadeModel(GL_FLAT);
-    glPolygonMode(GL_FRONT, GL_FILL);
     view.renderMode = kRenderFlat;
   }
+  applyRenderMode(view.renderMode);
+}
+
+void releaseViewerModel(Viewer& viewer) {
+  releaseDrawCache(viewer.drawCache);
+  releaseModel(viewer.model);
 }
 
 bool chooseModelFile(char* buffer) {
@@ -76,7 +63,7 @@ bool loadNewModel() {
   Viewer& viewer = programViewer();
   char path[kModelPathSize] = {};
   if (!chooseModelFile(path)) return true;  // cancelled: nothing changes
-  releaseModel(viewer.model);
+  releaseViewerModel(viewer);
   if (!loadModel(viewer.model, path)) return false;
   resetView(viewer.view, viewer.model);
   return true;
@@ -126,7 +113,7 @@ void updateViewer(uint32_t elapsed) {
   }
   if (down[kVkF12]) {
     down[kVkF12] = 0;
-    saveScreenshot(window);
+    saveScreenshot(window.width, window.height);
   }
 
   // Pan step in model units and turn in degrees, in double precision; the

@@ -4,10 +4,10 @@
 #include <system_error>
 
 #include "app/config_file.h"
-#include "app/gl_setup.h"
 #include "app/viewer.h"
 #include "model/model_reader.h"
 #include "platform/platform.h"
+#include "render/start_state.h"
 
 Viewer& programViewer() {
   static Viewer viewer;
@@ -39,26 +39,13 @@ bool initialiseViewer(AppWindow& window, KeyState& keys) {
 
   float colour[3] = {0, 0, 0};
   if (!readBackgroundColour("config.txt", colour)) return false;
-  setFixedGlState(colour[0], colour[1], colour[2]);
-
-  loadFixedTextures(viewer.textures);
-  viewer.model.fallbackTexture = viewer.textures.checkerTexture.textureName;
-  viewer.model.fallbackTextureSize = static_cast<int32_t>(viewer.textures.checkerTexture.width);
-
-  setLightAndMaterial();
-
-  loadFont(viewer.font);
-  setTextColour(viewer.font, 255, 255, 255, 255);
+  startDrawing(colour, viewer.textures, viewer.font);
+  useCheckerFallback(viewer.model, viewer.textures);
 
   chooseModelFile(modelPath);  // after a cancel the name stays empty
   if (!loadModel(viewer.model, modelPath)) return false;
 
-  view.rotationX = 0;
-  view.rotationY = 0;
-  view.rotationZ = 0;
-  view.cameraX = 0;
-  view.cameraY = 0;
-  view.cameraZ = viewer.model.radius * 2.3f;
+  resetView(view, viewer.model);
 
   viewer.frameRate.windowStart = platformTickCount();
   viewer.frameRate.frameCount = 0;

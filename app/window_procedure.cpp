@@ -4,7 +4,7 @@
 // toggle request. It draws nothing.
 #include "app/app_frame.h"
 #include "app/key_state.h"
-#include "app/messages.h"
+#include "platform/messages.h"
 #include "platform/platform.h"
 #include "render/frame.h"
 

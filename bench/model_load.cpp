@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_model_load: no offscreen OpenGL context\n");
     return 1;
   }
-  std::string samples = argc > 1 ? argv[1] : headlessExecutableDir() + "/../bin/samples";
+  std::string samples = argc > 1 ? argv[1] : platformExecutableDir() + "/../bin/samples";
   std::printf("peak RSS before loading: %.1f MB\n", static_cast<double>(peakKilobytes()) / 1024);
   if (fs::is_directory(samples)) {
     for (const auto& entry : fs::directory_iterator(samples)) {

@@ -14,6 +14,7 @@
 
 #include "model/model_reader.h"
 #include "platform/headless/headless.h"
+#include "tests/reference/reference_reader.h"
 
 namespace fs = std::filesystem;
 

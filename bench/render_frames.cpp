@@ -19,8 +19,6 @@
 #include <vector>
 
 #include "app/config_file.h"
-#include "app/gl_setup.h"
-#include "app/view_state.h"
 #include "image/fixed_textures.h"
 #include "model/model_reader.h"
 #include "overlay/bitmap_font.h"
@@ -28,6 +26,8 @@
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 #include "render/frame.h"
+#include "render/start_state.h"
+#include "render/view_state.h"
 
 extern char** environ;
 
@@ -98,8 +98,7 @@ bool writeBigModel(const fs::path& path, const std::string& materialName) {
 double measureFrames(const fs::path& modelPath, int frames, const FixedTextures& textures,
                      const BitmapFont& font, int& triangles) {
   Model model;
-  model.fallbackTexture = textures.checkerTexture.textureName;
-  model.fallbackTextureSize = static_cast<int32_t>(textures.checkerTexture.width);
+  useCheckerFallback(model, textures);
   std::error_code error;
   const fs::path previous = fs::current_path(error);
   fs::current_path(modelPath.parent_path(), error);
@@ -117,20 +116,22 @@ double measureFrames(const fs::path& modelPath, int frames, const FixedTextures&
     }
   }
   ViewState view;
-  view.cameraZ = model.radius * 2.3f;
+  resetView(view, model);
   view.rotationX = 30;
   view.rotationY = 20;
   FrameRate frameRate;
   frameRate.windowStart = platformTickCount();
-  drawFrame(view, model, textures, font, frameRate);  // warm-up
+  ModelDrawCache cache;  // as the viewer draws: lists from the second frame
+  drawFrame(view, model, textures, font, frameRate, &cache);  // warm-up
   glFinish();
   const Clock::time_point start = Clock::now();
   for (int i = 0; i < frames; ++i) {
     view.rotationY += 1;
-    drawFrame(view, model, textures, font, frameRate);
+    drawFrame(view, model, textures, font, frameRate, &cache);
     glFinish();
   }
   const double seconds = secondsSince(start);
+  releaseDrawCache(cache);
   releaseModel(model);
   return frames / seconds;
 }
@@ -175,7 +176,7 @@ double medianToolTime(const std::string& tool, const fs::path& modelPath, const 
 
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
-  const fs::path programDir = fs::path(headlessExecutableDir()).parent_path() / "bin";
+  const fs::path programDir = fs::path(platformExecutableDir()).parent_path() / "bin";
   const std::string tool = (programDir / "vistrel-tool").string();
   headlessSetEchoBoxes(false);
 
@@ -190,14 +191,10 @@ int main(int argc, char** argv) {
   resizeView(640, 480);
   float background[3] = {0, 0, 0};
   readBackgroundColour((programDir / "config.txt").c_str(), background);
-  setFixedGlState(background[0], background[1], background[2]);
   FixedTextures textures;
   BitmapFont font;
   fs::current_path(programDir, error);
-  loadFixedTextures(textures);
-  setLightAndMaterial();
-  loadFont(font);
-  setTextColour(font, 255, 255, 255, 255);
+  startDrawing(background, textures, font);
   fs::current_path(startFolder, error);
 
   const fs::path work = fs::temp_directory_path() / "vistrel-bench-render";

@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/gl_setup.h"
-#include "app/view_state.h"
 #include "image/fixed_textures.h"
 #include "model/model_reader.h"
 #include "overlay/bitmap_font.h"
@@ -23,6 +21,8 @@
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 #include "render/frame.h"
+#include "render/start_state.h"
+#include "render/view_state.h"
 
 namespace fs = std::filesystem;
 
@@ -39,17 +39,17 @@ struct Scene {
   BitmapFont font;
 };
 
-double framesPerSecond(Model& model, ViewState& view, const Scene& scene, bool lists, int frames) {
-  model.drawLists.allowed = lists;
+double framesPerSecond(Model& model, ViewState& view, const Scene& scene, ModelDrawCache* cache,
+                       int frames) {
   FrameRate frameRate;
   frameRate.windowStart = platformTickCount();
   for (int i = 0; i < 2; ++i) {  // first sight and recording
-    drawFrame(view, model, scene.textures, scene.font, frameRate);
+    drawFrame(view, model, scene.textures, scene.font, frameRate, cache);
     glFinish();
   }
   const Clock::time_point start = Clock::now();
   for (int i = 0; i < frames; ++i) {
-    drawFrame(view, model, scene.textures, scene.font, frameRate);
+    drawFrame(view, model, scene.textures, scene.font, frameRate, cache);
     glFinish();
   }
   return frames * 1000.0 / millisecondsSince(start);
@@ -57,8 +57,8 @@ double framesPerSecond(Model& model, ViewState& view, const Scene& scene, bool l
 
 void measure(const fs::path& path, const Scene& scene) {
   Model model;
-  model.fallbackTexture = scene.textures.checkerTexture.textureName;
-  model.fallbackTextureSize = static_cast<int32_t>(scene.textures.checkerTexture.width);
+  ModelDrawCache cache;
+  useCheckerFallback(model, scene.textures);
   std::error_code error;
   const fs::path previous = fs::current_path(error);
   fs::current_path(path.parent_path(), error);
@@ -67,14 +67,15 @@ void measure(const fs::path& path, const Scene& scene) {
   const Clock::time_point start = Clock::now();
   const bool loaded = loadModel(model, path.c_str());
   ViewState view;
-  view.cameraZ = model.radius * 2.3f;
+  resetView(view, model);
   FrameRate frameRate;
-  drawFrame(view, model, scene.textures, scene.font, frameRate);
+  drawFrame(view, model, scene.textures, scene.font, frameRate, &cache);
   glFinish();
   const double firstFrame = millisecondsSince(start);
   fs::current_path(previous, error);
   if (!loaded) {
     std::printf("%-16s did not load\n", path.filename().c_str());
+    releaseDrawCache(cache);
     releaseModel(model);
     return;
   }
@@ -83,10 +84,11 @@ void measure(const fs::path& path, const Scene& scene) {
     triangles += model.meshes[m].faceCount + model.meshes[m].extraTriangleCount;
   }
   const int frames = triangles > 50000 ? 60 : 300;
-  const double withLists = framesPerSecond(model, view, scene, true, frames);
-  const double direct = framesPerSecond(model, view, scene, false, frames / 3 + 1);
+  const double withLists = framesPerSecond(model, view, scene, &cache, frames);
+  const double direct = framesPerSecond(model, view, scene, nullptr, frames / 3 + 1);
   std::printf("%-16s %8ld tris  first frame %7.1f ms   fps: lists %7.1f  direct %7.1f\n",
               path.filename().c_str(), triangles, firstFrame, withLists, direct);
+  releaseDrawCache(cache);
   releaseModel(model);
 }
 
@@ -101,7 +103,7 @@ int main(int argc, char** argv) {
   }
   std::vector<fs::path> models;
   for (int i = 1; i < argc; ++i) models.push_back(fs::absolute(argv[i]));
-  const fs::path runtime = fs::path(headlessExecutableDir()) / ".." / "bin";
+  const fs::path runtime = fs::path(platformExecutableDir()) / ".." / "bin";
   if (models.empty()) {
     for (const auto& entry : fs::directory_iterator(runtime / "samples")) {
       if (entry.path().extension() == ".3do") models.push_back(fs::absolute(entry.path()));
@@ -111,12 +113,9 @@ int main(int argc, char** argv) {
   std::error_code error;
   fs::current_path(runtime, error);
   resizeView(640, 480);
-  setFixedGlState(0.1f, 0.1f, 0.2f);
-  setLightAndMaterial();
   Scene scene;
-  loadFixedTextures(scene.textures);
-  loadFont(scene.font);
-  setTextColour(scene.font, 255, 255, 255, 255);
+  const float background[3] = {0.1f, 0.1f, 0.2f};
+  startDrawing(background, scene.textures, scene.font);
   std::printf("640 x 480, start-up view with the status bar, smooth, textured, lit\n");
   for (const fs::path& path : models) measure(path, scene);
   destroyOffscreenGl(gl);

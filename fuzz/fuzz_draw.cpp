@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/gl_setup.h"
-#include "app/view_state.h"
 #include "fuzz/fuzz_support.h"
 #include "image/fixed_textures.h"
 #include "model/model_reader.h"
@@ -25,6 +23,8 @@
 #include "platform/headless/headless.h"
 #include "render/frame.h"
 #include "render/model_draw.h"
+#include "render/start_state.h"
+#include "render/view_state.h"
 
 namespace {
 
@@ -32,28 +32,20 @@ FixedTextures fixedTextures;
 BitmapFont font;
 FrameRate frameRate;
 
-// The viewer's own start-up state: fixed GL state, light and material.
-void setViewerState() {
-  setFixedGlState(0.1f, 0.2f, 0.3f);
-  setLightAndMaterial();
-}
-
-void drawEveryWay(const Model& model) {
+void drawEveryWay(const Model& model, ModelDrawCache* cache) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   drawModel(model, true);
   drawModel(model, false);
   ViewState view;
-  view.cameraZ = model.radius * 2.3f;
+  resetView(view, model);
   view.rotationX = 30;
   view.rotationY = 45;
   view.rotationZ = 10;
   const int32_t modes[] = {kRenderWire, kRenderFlat, kRenderSmooth};
   for (int32_t mode : modes) {
     view.renderMode = mode;
-    // The controls set polygon mode and shade model for each render mode.
-    glPolygonMode(GL_FRONT, mode == kRenderWire ? GL_LINE : GL_FILL);
-    glShadeModel(mode == kRenderFlat ? GL_FLAT : GL_SMOOTH);
+    applyRenderMode(mode);
     view.envMapping = mode != kRenderFlat;
     view.lighting = mode != kRenderWire;
     view.texturing = mode != kRenderWire;
@@ -62,33 +54,33 @@ void drawEveryWay(const Model& model) {
     } else {
       glDisable(GL_LIGHTING);
     }
-    drawFrame(view, model, fixedTextures, font, frameRate);
+    drawFrame(view, model, fixedTextures, font, frameRate, cache);
   }
   view.envMapping = true;
   view.texturing = false;
-  drawFrame(view, model, fixedTextures, font, frameRate);
+  drawFrame(view, model, fixedTextures, font, frameRate, cache);
   glFinish();
   if (glGetError() == GL_STACK_OVERFLOW) fuzzFail("matrix stack overflow while drawing");
   while (glGetError() != GL_NO_ERROR) {
   }
 }
 
-// A loaded model is drawn directly the first time each way, recorded into a
-// display list the second time and replayed from it after that: all three
-// frames must give the same picture.
-void checkListsDrawAsDirect(const Model& model) {
+// A loaded model drawn as the viewer draws it (through a draw cache) is drawn
+// directly the first time each way, recorded into a display list the second
+// time and replayed from it after that: all three frames must give the same
+// picture.
+void checkListsDrawAsDirect(const Model& model, ModelDrawCache& cache) {
   ViewState view;
   view.hudVisible = false;
   view.cameraZ = 4;
   view.rotationX = 25;
   view.rotationY = 200;
   view.envMapping = true;
-  glPolygonMode(GL_FRONT, GL_FILL);
-  glShadeModel(GL_SMOOTH);
+  applyRenderMode(kRenderSmooth);
   glEnable(GL_LIGHTING);
   std::vector<unsigned char> pictures[3];
   for (std::vector<unsigned char>& picture : pictures) {
-    drawFrame(view, model, fixedTextures, font, frameRate);
+    drawFrame(view, model, fixedTextures, font, frameRate, &cache);
     picture.resize(64 * 48 * 4);
     glReadPixels(0, 0, 64, 48, GL_RGBA, GL_UNSIGNED_BYTE, picture.data());
   }
@@ -107,15 +99,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   headlessSetEchoBoxes(false);
   char previous[4096];
   if (!getcwd(previous, sizeof previous)) fuzzFail("no current folder");
-  if (chdir(VISTREL_SOURCE_DIR) == 0) {
-    loadFixedTextures(fixedTextures);
-    loadFont(font);
-    setTextColour(font, 255, 255, 255, 255);
-  }
+  resizeView(64, 48);
+  const float background[3] = {0.1f, 0.2f, 0.3f};
+  if (chdir(VISTREL_SOURCE_DIR) == 0) startDrawing(background, fixedTextures, font);
   if (chdir(previous) != 0) fuzzFail("cannot return to the current folder");
   fuzzEnterScratchFolder();
-  resizeView(64, 48);
-  setViewerState();
   // Warm up: the first frames compile Mesa's shaders for each state, which
   // must not count against the per-input time limit.
   std::string seed;
@@ -136,8 +124,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Odd-sized inputs draw as when the checker image is missing: failed
   // materials get a texture of size 0.
   if (size % 2 == 1) model.fallbackTextureSize = 0;
-  if (loadModel(model, "model.3do")) checkListsDrawAsDirect(model);
-  drawEveryWay(model);
+  // Only a loaded model is drawn through lists, as only the viewer keeps
+  // them; a failed load is drawn directly.
+  ModelDrawCache cache;
+  const bool loaded = loadModel(model, "model.3do");
+  if (loaded) checkListsDrawAsDirect(model, cache);
+  drawEveryWay(model, loaded ? &cache : nullptr);
+  releaseDrawCache(cache);
   fuzzReleaseModel(model);
   fuzzClearBoxes();
   return 0;

@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_support.h"
 #include "model/model_reader.h"
 #include "platform/headless/headless.h"
+#include "tests/reference/reference_reader.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "model/model_reader.h"
 #include "model/model_scan.h"
 #include "model/model_text_buffer.h"
-#include "model/model_text_stream.h"
+#include "tests/reference/model_text_stream.h"
 
 namespace {
 

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/app_window.h"
 #include "image/tga_header.h"
 #include "platform/gl.h"
 
@@ -45,16 +44,16 @@ int firstFreeNumber(int first) {
 
 }  // namespace
 
-void saveScreenshot(const AppWindow& window) {
+void saveScreenshot(int32_t windowWidth, int32_t windowHeight) {
   int number = firstFreeNumber(kFirstNumber);
   if (number < 0) return;
 
   // The header holds each side in 16 bits.
-  if (window.width <= 0 || window.height <= 0 || window.width > 0xFFFF || window.height > 0xFFFF) {
+  if (windowWidth <= 0 || windowHeight <= 0 || windowWidth > 0xFFFF || windowHeight > 0xFFFF) {
     return;
   }
-  const uint32_t width = static_cast<uint32_t>(window.width);
-  const uint32_t height = static_cast<uint32_t>(window.height);
+  const uint32_t width = static_cast<uint32_t>(windowWidth);
+  const uint32_t height = static_cast<uint32_t>(windowHeight);
   const size_t size = static_cast<size_t>(width) * height * 4;
 
   unsigned char* pixels = static_cast<unsigned char*>(std::malloc(size));

@@ -3,14 +3,7 @@
 
 #include <cstdlib>
 
-#include "platform/gl.h"
-
 void releaseModel(Model& model) {
-  ModelDrawLists& lists = model.drawLists;
-  for (int32_t i = 0; i < lists.used; ++i) {
-    if (lists.lists[i] != 0) glDeleteLists(lists.lists[i], 1);
-  }
-  lists = ModelDrawLists();
   std::free(model.materialNames);
   std::free(model.materials);
   std::free(model.nodes);

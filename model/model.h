@@ -55,22 +55,6 @@ struct Mesh {
 
 using Material = ImageData;
 
-// Display lists that replay the drawing of a loaded model, kept by model
-// drawing (render/model_draw.cpp): one per way of drawing (textured or not,
-// and the blending in force), recorded the second time that way is drawn.
-// Only a model that loadModel filled gets lists (its data stays as loaded
-// until releaseModel); releaseModel deletes them in the current context,
-// which is the one they were made in (the model is released before its
-// window and context go).
-struct ModelDrawLists {
-  static constexpr int kSlots = 4;
-  bool allowed = false;         // set by a successful loadModel
-  int32_t used = 0;             // slots in use
-  uint64_t keys[kSlots] = {};   // the way of drawing of each slot
-  uint32_t lists[kSlots] = {};  // its list, 0 while seen only once
-  bool failed[kSlots] = {};     // recording failed: drawn directly
-};
-
 struct Model {
   float radius = 0;
   uint32_t fallbackTexture = 0;     // texture of materials whose MAT file failed
@@ -83,11 +67,9 @@ struct Model {
   Mesh* meshes = nullptr;
   Material* materials = nullptr;
   HierarchyNode* nodes = nullptr;
-  mutable ModelDrawLists drawLists;  // drawing's own cache; not part of the model's data
 };
 
 // Frees every array of the model and leaves it empty (no arrays, counts 0).
-// Keeps fallbackTexture and fallbackTextureSize; deletes no texture, only the
-// model's display lists (ModelDrawLists). Safe on an empty model and when
-// called twice.
+// Keeps fallbackTexture and fallbackTextureSize; deletes no texture. Safe on
+// an empty model and when called twice.
 void releaseModel(Model& model);

@@ -157,3 +157,12 @@ long long bufferRemaining(const ModelTextBuffer& buffer, long long size) {
   long long remaining = size - modelBufferOffset(buffer);
   return remaining < 0 ? 0 : remaining;
 }
+
+long long streamSize(FILE* stream) {
+  long start = std::ftell(stream);
+  if (start < 0) return -1;
+  if (std::fseek(stream, 0, SEEK_END) != 0) return -1;
+  long end = std::ftell(stream);
+  if (std::fseek(stream, start, SEEK_SET) != 0) return -1;
+  return end < 0 ? -1 : static_cast<long long>(end);
+}

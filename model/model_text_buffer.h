@@ -1,9 +1,9 @@
 // Fast reading of 3DO text files: the file is read in large blocks into a
 // buffer, and lines, words and the face list's numbers are taken from it
 // with a cursor that cannot run past what was read. Every operation gives
-// exactly what its stdio counterpart in model_text_stream.h gives (same
-// bytes delivered, same bytes consumed, same end-of-file behaviour); the
-// stdio reading stays as the reference the tests compare this one with.
+// exactly what its stdio counterpart (tests/reference/model_text_stream.h)
+// gives: same bytes delivered, same bytes consumed, same end-of-file
+// behaviour; the tests hold this reading against that one.
 // Memory stays fixed: one block, whatever the size of the file.
 #pragma once
 
@@ -68,3 +68,6 @@ int scanCornerPair(ModelTextBuffer& buffer, int32_t& vertex, int32_t& texVertex)
 // Bytes from the cursor to the end of a file of the given size, or -1 when
 // unknown (like streamRemaining).
 long long bufferRemaining(const ModelTextBuffer& buffer, long long size);
+
+// Size of the open file in bytes, or -1 when it cannot be told (not seekable).
+long long streamSize(FILE* stream);

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "platform/gl.h"
-#include "render/frame.h"
 
 namespace {
 
@@ -55,9 +54,8 @@ void panel(int left, int bottom, int right, int top) {
 
 }  // namespace
 
-void drawHud(const ViewState& view, const FrameRate& frameRate, const FixedTextures& textures,
-             const BitmapFont& font) {
-  if (view.lighting) glDisable(GL_LIGHTING);
+void drawHud(const HudValues& values, const FixedTextures& textures, const BitmapFont& font) {
+  if (values.lighting) glDisable(GL_LIGHTING);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, textures.menuBackTexture.textureName);
   glDisable(GL_CULL_FACE);
@@ -71,7 +69,7 @@ void drawHud(const ViewState& view, const FrameRate& frameRate, const FixedTextu
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  if (view.helpVisible) panel(10, 135, 630, 440);
+  if (values.helpVisible) panel(10, 135, 630, 440);
   panel(0, 0, 640, 20);
 
   glMatrixMode(GL_PROJECTION);
@@ -81,18 +79,18 @@ void drawHud(const ViewState& view, const FrameRate& frameRate, const FixedTextu
   beginText(font, 640, 480);
   // snprintf cuts a line that does not fit; it never writes past the buffer.
   char text[128];
-  std::snprintf(text, sizeof text, "%d fps", frameRate.fps);
+  std::snprintf(text, sizeof text, "%d fps", values.fps);
   printText(font, 2, 2, text);
-  std::snprintf(text, sizeof text, "Camera[XYZ]: %0.3f,%0.3f,%0.3f", view.cameraX, view.cameraY,
-                view.cameraZ);
+  std::snprintf(text, sizeof text, "Camera[XYZ]: %0.3f,%0.3f,%0.3f", values.camera[0],
+                values.camera[1], values.camera[2]);
   printText(font, 65, 2, text);
-  std::snprintf(text, sizeof text, "Rotation[XYZ]: %0.3f,%0.3f,%0.3f", view.rotationX,
-                view.rotationY, view.rotationZ);
+  std::snprintf(text, sizeof text, "Rotation[XYZ]: %0.3f,%0.3f,%0.3f", values.rotation[0],
+                values.rotation[1], values.rotation[2]);
   printText(font, 340, 2, text);
-  if (view.helpVisible) {
+  if (values.helpVisible) {
     for (const HelpLine& line : kHelpLines) printText(font, line.x, line.y, line.text);
   }
   endText();
 
-  if (view.lighting) glEnable(GL_LIGHTING);
+  if (values.lighting) glEnable(GL_LIGHTING);
 }

@@ -1,7 +1,10 @@
 // The platform layer: the short list of services a port must implement for
 // the viewer. Everything else in the program is portable and reaches the
 // operating system only through these functions. Ports live in one folder
-// each (headless/, sdl/, win32/) and are chosen at link time.
+// each (headless/, sdl/, win32/) and are chosen at link time; what two ports
+// share lives in platform/ itself (message_queue.h: the queue of the SDL and
+// headless ports; headless_services.h: what headless programs get on every
+// system). docs/ARCHITECTURE.md lists what a new port must provide.
 //
 // This header includes no operating-system header: windows, surfaces and
 // contexts are plain pointers that only the port looks inside.
@@ -10,8 +13,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/app_window.h"
-#include "app/messages.h"
+#include "platform/app_window.h"
+#include "platform/messages.h"
 
 // ---- Message boxes --------------------------------------------------------
 // Shows a modal box with no owner window, the text, the caption and one OK
@@ -39,9 +42,9 @@ void unregisterWindowClass(AppInstance& instance);
 // Failed.\nRunning In Windowed Mode." and goes on windowed with fullScreen
 // cleared. The window procedure receives kWmCreate (lParam points to a record
 // whose first member is the AppWindow pointer) before any other message. On
-// success: window shown, visible set, resizeView(width, height), keys cleared,
-// lastTick stamped. On failure everything acquired is released in reverse
-// order and the three handles are zero.
+// success: window shown and visible set; the shell then sets the view, keys
+// and clock (openViewerWindow). On failure everything acquired is released
+// in reverse order and the three handles are zero.
 bool createAppWindow(AppWindow& window);
 
 // destroyAppWindow: releases context, surface and window in that order, zeroes

@@ -3,7 +3,6 @@
 // counter; and the projection, which follows the window size.
 #include "render/frame.h"
 
-#include "overlay/hud.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/model_draw.h"
@@ -26,7 +25,7 @@ void countFrame(FrameRate& frameRate) {
 }  // namespace
 
 void drawFrame(const ViewState& view, const Model& model, const FixedTextures& textures,
-               const BitmapFont& font, FrameRate& frameRate) {
+               const BitmapFont& font, FrameRate& frameRate, ModelDrawCache* cache) {
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
 
@@ -41,10 +40,10 @@ void drawFrame(const ViewState& view, const Model& model, const FixedTextures& t
 
   if (view.texturing) {
     glEnable(GL_TEXTURE_2D);
-    drawModel(model, true);
+    drawModel(model, true, cache);
     glDisable(GL_TEXTURE_2D);
   } else {
-    drawModel(model, false);
+    drawModel(model, false, cache);
   }
 
   if (view.envMapping) {
@@ -57,17 +56,31 @@ void drawFrame(const ViewState& view, const Model& model, const FixedTextures& t
     glTexGenf(GL_T, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
     glEnable(GL_TEXTURE_GEN_S);
     glEnable(GL_TEXTURE_GEN_T);
-    drawModel(model, false);
+    drawModel(model, false, cache);
     glDisable(GL_TEXTURE_GEN_S);
     glDisable(GL_TEXTURE_GEN_T);
     glDisable(GL_BLEND);
     glDisable(GL_TEXTURE_2D);
   }
 
-  if (view.hudVisible) drawHud(view, frameRate, textures, font);
+  if (view.hudVisible) drawHud(hudValues(view, frameRate), textures, font);
 
   glFlush();
   countFrame(frameRate);
+}
+
+HudValues hudValues(const ViewState& view, const FrameRate& frameRate) {
+  HudValues values;
+  values.fps = frameRate.fps;
+  values.camera[0] = view.cameraX;
+  values.camera[1] = view.cameraY;
+  values.camera[2] = view.cameraZ;
+  values.rotation[0] = view.rotationX;
+  values.rotation[1] = view.rotationY;
+  values.rotation[2] = view.rotationZ;
+  values.helpVisible = view.helpVisible;
+  values.lighting = view.lighting;
+  return values;
 }
 
 void resizeView(int width, int height) {

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
-#include "app/view_state.h"
 #include "image/fixed_textures.h"
 #include "model/model.h"
 #include "overlay/bitmap_font.h"
+#include "overlay/hud.h"
+#include "render/model_draw.h"
+#include "render/view_state.h"
 
 struct FrameRate {
   uint32_t frameCount = 0;
@@ -17,9 +19,13 @@ struct FrameRate {
 };
 
 // Draws one frame into the back buffer; modelview matrix mode current on
-// entry and on return. The caller swaps the buffers.
+// entry and on return. The caller swaps the buffers. With a cache the model
+// is drawn through its display lists (see ModelDrawCache).
 void drawFrame(const ViewState& view, const Model& model, const FixedTextures& textures,
-               const BitmapFont& font, FrameRate& frameRate);
+               const BitmapFont& font, FrameRate& frameRate, ModelDrawCache* cache = nullptr);
+
+// What the overlay prints for this view and frame rate.
+HudValues hudValues(const ViewState& view, const FrameRate& frameRate);
 
 // Viewport and 45-degree perspective for a client size; a height of 0 is
 // taken as 1 for the aspect.

@@ -16,29 +16,28 @@
 // the environment pass (which blends the whole pass) on again with the
 // pass's own function, so the records after it are still blended there.
 //
-// A model that loadModel filled is drawn through display lists: each way of
-// drawing it (textured or not, and the blending found at the start, which
-// type-2 records give back) is sent directly the first time, recorded with
-// GL_COMPILE_AND_EXECUTE the second time and replayed from then on. The
-// list holds the calls the direct drawing makes, except that records with no
-// state change between them share one glBegin/glEnd pair: the same
-// triangles with the same values, so every frame has the same pixels (the
-// tests compare them), and a list that replays about twice as fast. The
-// state queries of the direct drawing are answered by the blending that is
-// part of the list's key.
+// Drawn through a ModelDrawCache, each way of drawing a model (textured or
+// not, and the blending found at the start, which type-2 records give back)
+// is sent directly the first time, recorded with GL_COMPILE_AND_EXECUTE the
+// second time and replayed from then on. The list holds the calls the direct
+// drawing makes, except that records with no state change between them share
+// one glBegin/glEnd pair: the same triangles with the same values, so every
+// frame has the same pixels (the tests compare them), and a list that replays
+// faster. The state queries of the direct drawing are answered by the
+// blending that is part of the list's key.
 //
 // Drawn directly, the triangles are handed to the GL with a glFlush after
 // every kTrianglesPerFlush of them (between records, never inside a
 // glBegin/glEnd pair). A software rasterizer such as Mesa's llvmpipe then
 // draws what it has on its own threads while the rest is still being sent,
-// and what it holds queued stays small: the first frame of a
-// 200,000-triangle model came about 25 ms sooner and its peak memory fell by
-// about 20 MB. The same triangles reach the same pixels; a list does not
-// record the flushes and replays as one piece.
+// and what it holds queued stays small (docs/PERFORMANCE.md has the
+// figures). The same triangles reach the same pixels; a list does not record
+// the flushes and replays as one piece.
 #include "render/model_draw.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/gl.h"
@@ -162,14 +161,14 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
   }
 }
 
-void drawMeshRecords(const Model& model, int mesh, bool textured, bool merge, int32_t& sinceFlush) {
+void drawMeshInPass(const Model& model, int mesh, bool textured, MeshPass& pass) {
   if (!model.meshes || mesh < 0 || mesh >= model.meshCount) return;
   const Mesh& drawn = model.meshes[mesh];
   uint64_t lastBound = 0;
   BlendBefore blendBefore;
   Batch batch;
-  batch.merge = merge;
-  batch.sinceFlush = &sinceFlush;
+  batch.merge = pass.merge;
+  batch.sinceFlush = &pass.sinceFlush;
   if (drawn.faces) {
     for (int i = 0; i < drawn.faceCount; ++i) {
       drawRecord(model, drawn, drawn.faces[i], textured, lastBound, blendBefore, batch);
@@ -190,10 +189,11 @@ void drawMeshRecords(const Model& model, int mesh, bool textured, bool merge, in
 // each node of the loop is placed by the whole loop, every member counted
 // once, and a chain leading into the loop continues from there (as
 // translateToNode walks it).
-void chainOffsets(const Model& model, std::vector<Vec3>& offsets) {
+void chainOffsets(const Model& model, ModelDrawScratch& scratch) {
   enum : uint8_t { kUnknown, kResolving, kResolved };
-  static std::vector<uint8_t> state;
-  static std::vector<int32_t> pending;
+  std::vector<Vec3>& offsets = scratch.offsets;
+  std::vector<uint8_t>& state = scratch.state;
+  std::vector<int32_t>& pending = scratch.pending;
   const size_t count = static_cast<size_t>(model.nodeCount);
   offsets.assign(count, Vec3{});
   state.assign(count, kUnknown);
@@ -237,11 +237,12 @@ void chainOffsets(const Model& model, std::vector<Vec3>& offsets) {
   }
 }
 
-void drawModelDirect(const Model& model, bool textured, bool merge) {
+void drawModelDirect(const Model& model, bool textured, bool merge, ModelDrawScratch& scratch) {
   if (!model.nodes || model.nodeCount <= 0) return;
-  static std::vector<Vec3> offsets;
-  chainOffsets(model, offsets);
-  int32_t sinceFlush = 0;
+  chainOffsets(model, scratch);
+  const std::vector<Vec3>& offsets = scratch.offsets;
+  MeshPass pass;
+  pass.merge = merge;
   for (int i = 0; i < model.nodeCount; ++i) {
     glPushMatrix();
     const HierarchyNode& node = model.nodes[i];
@@ -249,7 +250,7 @@ void drawModelDirect(const Model& model, bool textured, bool merge) {
       const Vec3& offset = offsets[static_cast<size_t>(i)];
       glTranslatef(offset.x, offset.y, offset.z);
       glTranslatef(-node.pivot.x, node.pivot.z, node.pivot.y);
-      drawMeshRecords(model, node.mesh, textured, merge, sinceFlush);
+      drawMesh(model, node.mesh, textured, pass);
     }
     glPopMatrix();
   }
@@ -273,52 +274,78 @@ uint64_t drawingKey(bool textured) {
 }  // namespace
 
 void drawModel(const Model& model, bool textured) {
-  ModelDrawLists& lists = model.drawLists;
-  if (!lists.allowed || !model.nodes) {
-    drawModelDirect(model, textured, false);
+  ModelDrawScratch scratch;
+  drawModelDirect(model, textured, false, scratch);
+}
+
+void drawModel(const Model& model, bool textured, ModelDrawCache* cache) {
+  if (cache == nullptr) {
+    drawModel(model, textured);
+    return;
+  }
+  // The lists were recorded for one model: another one, or the same record
+  // loaded again, starts the cache afresh.
+  if (cache->model != &model || cache->meshes != model.meshes || cache->nodes != model.nodes ||
+      cache->meshCount != model.meshCount || cache->nodeCount != model.nodeCount) {
+    releaseDrawCache(*cache);
+    cache->model = &model;
+    cache->meshes = model.meshes;
+    cache->nodes = model.nodes;
+    cache->meshCount = model.meshCount;
+    cache->nodeCount = model.nodeCount;
+  }
+  if (!model.nodes) {
+    drawModelDirect(model, textured, false, cache->scratch);
     return;
   }
   const uint64_t key = drawingKey(textured);
   int slot = 0;
-  while (slot < lists.used && lists.keys[slot] != key) ++slot;
-  if (slot == lists.used) {
+  while (slot < cache->used && cache->keys[slot] != key) ++slot;
+  if (slot == cache->used) {
     // First time this way: draw directly and remember it. With every slot
     // taken, this way is always drawn directly.
-    if (lists.used < ModelDrawLists::kSlots) lists.keys[lists.used++] = key;
-    drawModelDirect(model, textured, false);
+    if (cache->used < ModelDrawCache::kSlots) cache->keys[cache->used++] = key;
+    drawModelDirect(model, textured, false, cache->scratch);
     return;
   }
-  if (lists.lists[slot] != 0) {
-    glCallList(lists.lists[slot]);
+  if (cache->lists[slot] != 0) {
+    glCallList(cache->lists[slot]);
     return;
   }
-  const GLuint list = lists.failed[slot] ? 0 : glGenLists(1);
+  const GLuint list = cache->failed[slot] ? 0 : glGenLists(1);
   if (list == 0) {
-    drawModelDirect(model, textured, false);
+    drawModelDirect(model, textured, false, cache->scratch);
     return;
   }
   for (int pending = 0; pending < 16 && glGetError() != GL_NO_ERROR; ++pending) {
   }
   glNewList(list, GL_COMPILE_AND_EXECUTE);
-  drawModelDirect(model, textured, true);
+  drawModelDirect(model, textured, true, cache->scratch);
   glEndList();
   if (glGetError() == GL_NO_ERROR) {
-    lists.lists[slot] = list;
+    cache->lists[slot] = list;
   } else {
     // Out of memory while recording: the list may be cut short.
     glDeleteLists(list, 1);
-    lists.failed[slot] = true;
+    cache->failed[slot] = true;
   }
+}
+
+void releaseDrawCache(ModelDrawCache& cache) {
+  for (int32_t i = 0; i < cache.used; ++i) {
+    if (cache.lists[i] != 0) glDeleteLists(cache.lists[i], 1);
+  }
+  ModelDrawScratch scratch = std::move(cache.scratch);
+  cache = ModelDrawCache();
+  cache.scratch = std::move(scratch);
 }
 
 void translateToNode(const Model& model, int node) {
   if (!model.nodes || node < 0 || node >= model.nodeCount) return;
   // The chain from the node up to its root; a parent already in the chain (a
   // cycle) ends it, so each node is visited at most once.
-  static std::vector<int32_t> chain;
-  static std::vector<uint8_t> seen;
-  chain.clear();
-  seen.assign(static_cast<size_t>(model.nodeCount), 0);
+  std::vector<int32_t> chain;
+  std::vector<uint8_t> seen(static_cast<size_t>(model.nodeCount), 0);
   int32_t current = node;
   while (current >= 0 && current < model.nodeCount && !seen[current]) {
     seen[current] = 1;
@@ -331,7 +358,11 @@ void translateToNode(const Model& model, int node) {
   }
 }
 
+void drawMesh(const Model& model, int mesh, bool textured, MeshPass& pass) {
+  drawMeshInPass(model, mesh, textured, pass);
+}
+
 void drawMesh(const Model& model, int mesh, bool textured) {
-  int32_t sinceFlush = 0;
-  drawMeshRecords(model, mesh, textured, false, sinceFlush);
+  MeshPass pass;
+  drawMesh(model, mesh, textured, pass);
 }

@@ -3,9 +3,9 @@
 
 #include <climits>
 
-#include "platform/headless/headless.h"
+#include "platform/headless_services.h"
 
-std::string headlessExecutableDir() {
+std::string platformExecutableDir() {
   char buffer[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (length <= 0) return ".";

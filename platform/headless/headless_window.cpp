@@ -1,5 +1,6 @@
 // The window services of the headless port: the window is an offscreen EGL
-// pbuffer with the client size, messages travel through an in-process queue,
+// pbuffer with the client size, messages travel through the shared in-process
+// queue (platform/message_queue.h),
 // the display mode is refused (unless a test accepts it), and the file
 // dialog answers from a queue that tests fill. With it the portable shell
 // runs whole, frames and all, without an X server.
@@ -8,17 +9,15 @@
 #include <cstring>
 #include <deque>
 
-#include "app/app_window.h"
-#include "app/key_state.h"
+#include "platform/app_window.h"
 #include "platform/headless/headless.h"
+#include "platform/message_queue.h"
 #include "platform/platform.h"
-#include "render/frame.h"
 
 namespace {
 
 struct HeadlessWindow {
   OffscreenGl gl;
-  void* userData = nullptr;
 };
 
 struct FileChoice {
@@ -27,7 +26,6 @@ struct FileChoice {
 };
 
 struct PortState {
-  std::deque<AppMessage> queue;
   std::deque<FileChoice> fileChoices;
   HeadlessFileDialog lastDialog;
   HeadlessWindowStats stats;
@@ -48,17 +46,10 @@ PortState& port() {
 
 constexpr unsigned kErrorBoxStyle = kMbOk | kMbIconWarning;
 
-void dropMessagesOf(void* window) {
-  auto& queue = port().queue;
-  for (auto it = queue.begin(); it != queue.end();) {
-    it = it->window == window ? queue.erase(it) : it + 1;
-  }
-}
-
 void releaseWindow(AppWindow& window, HeadlessWindow* record) {
   if (record) {
     destroyOffscreenGl(record->gl);
-    dropMessagesOf(record);
+    queueWindowDestroyed(record);
     if (port().current == record) {
       port().current = nullptr;
       port().currentApp = nullptr;
@@ -112,7 +103,7 @@ void* headlessCurrentWindow() {
 
 void headlessResetWindowPort() {
   PortState& state = port();
-  state.queue.clear();
+  queueReset();
   state.fileChoices.clear();
   state.lastDialog = HeadlessFileDialog{};
   state.stats = HeadlessWindowStats{};
@@ -168,6 +159,7 @@ bool createAppWindow(AppWindow& window) {
 
   auto* record = new HeadlessWindow;
   window.window = record;
+  queueWindowCreated(record);
   state.current = record;
   state.currentApp = &window;
   AppCreateParams params;
@@ -189,9 +181,6 @@ bool createAppWindow(AppWindow& window) {
                             ((static_cast<uint32_t>(window.height) & 0xFFFFu) << 16));
   windowProcedure(record, kWmSize, kSizeRestored, size);
   window.visible = 1;
-  resizeView(window.width, window.height);
-  if (window.keys) clearKeyState(*window.keys);
-  window.lastTick = platformTickCount();
   return true;
 }
 
@@ -214,54 +203,13 @@ void platformSwapBuffers(AppWindow& window) {
 }
 
 bool platformPeekMessage(AppWindow& window, AppMessage& message) {
-  auto& queue = port().queue;
-  for (auto it = queue.begin(); it != queue.end(); ++it) {
-    if (it->window == window.window) {
-      message = *it;
-      queue.erase(it);
-      return true;
-    }
-  }
-  return false;
-}
-
-void platformDispatchMessage(const AppMessage& message) {
-  windowProcedure(message.window, message.message, message.wParam, message.lParam);
+  return queueTake(window.window, message);
 }
 
 void platformWaitMessage() {
   PortState& state = port();
   ++state.stats.waits;
-  if (state.queue.empty() && state.waitHook && state.currentApp) state.waitHook(*state.currentApp);
-}
-
-bool platformPostMessage(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (window == nullptr || window != port().current) return false;
-  AppMessage posted;
-  posted.window = window;
-  posted.message = message;
-  posted.wParam = wParam;
-  posted.lParam = lParam;
-  port().queue.push_back(posted);
-  return true;
-}
-
-intptr_t platformDefWindowProc(void* window, uint32_t message, uintptr_t wParam, intptr_t) {
-  if (message == kWmSysKeyDown && wParam == 0x73) {  // Alt+F4
-    return windowProcedure(window, kWmSysCommand, kScClose, 0);
-  }
-  if (message == kWmSysCommand && (wParam & 0xFFF0u) == kScClose) {
-    return windowProcedure(window, kWmClose, 0, 0);
-  }
-  return 0;
-}
-
-void* platformGetWindowUserData(void* window) {
-  return window ? static_cast<HeadlessWindow*>(window)->userData : nullptr;
-}
-
-void platformSetWindowUserData(void* window, void* data) {
-  if (window) static_cast<HeadlessWindow*>(window)->userData = data;
+  if (queueIsEmpty() && state.waitHook && state.currentApp) state.waitHook(*state.currentApp);
 }
 
 bool platformChooseOpenFile(char* buffer, size_t bufferSize, const char* title,

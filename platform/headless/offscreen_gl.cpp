@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "platform/headless/headless.h"
+#include "platform/headless_services.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // What the files of the SDL port share: the window record behind the opaque
-// handles, the message queue, the translation of SDL events into the
-// shell's Windows-valued messages, and the modal loop that keeps the main
-// window's messages flowing while a dialog or box runs as a child process.
+// handles, the event collection into the shared message queue, the translation of SDL events into
+// the shell's Windows-valued messages, and the modal loop that keeps the main window's messages
+// flowing while a dialog or box runs as a child process.
 #pragma once
 
 #include <SDL.h>
@@ -10,29 +10,24 @@
 #include <string>
 #include <vector>
 
-#include "app/app_window.h"
-#include "app/messages.h"
+#include "platform/app_window.h"
+#include "platform/messages.h"
 
 // The record AppWindow::window points to.
 struct SdlWindow {
   SDL_Window* sdl = nullptr;
   SDL_GLContext context = nullptr;
-  uint32_t id = 0;           // SDL's window id, to match events
-  void* userData = nullptr;  // set by the window procedure on kWmCreate
+  uint32_t id = 0;  // SDL's window id, to match events
   bool cursorHidden = false;
 };
 
-// The live window, or null between two passes of the outer loop.
+// The live window (the message queue's), or null between two passes of the
+// outer loop.
 SdlWindow* sdlCurrentWindow();
-void sdlSetCurrentWindow(SdlWindow* window);
 
 // Whether SDL's video subsystem is up (the class is registered).
 bool sdlVideoReady();
 
-// Appends a message to the queue.
-void sdlQueueMessage(const AppMessage& message);
-// Drops every queued message of a window that is going away.
-void sdlDropMessagesOf(void* window);
 // Moves pending SDL events and a pending SIGUSR1 into the queue.
 void sdlCollectEvents();
 // Installs the SIGUSR1 handler (it only sets a flag).

@@ -6,14 +6,12 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/key_state.h"
+#include "platform/message_queue.h"
 #include "platform/platform.h"
 #include "platform/sdl/sdl_port.h"
-#include "render/frame.h"
 
 namespace {
 
-SdlWindow* currentWindow = nullptr;
 bool videoReady = false;
 
 // The mode found by changeDisplayMode, applied when the window goes full
@@ -30,8 +28,7 @@ void releaseAll(AppWindow& window, SdlWindow* record) {
     }
     if (record->sdl) SDL_DestroyWindow(record->sdl);
     if (record->cursorHidden) SDL_ShowCursor(SDL_ENABLE);
-    sdlDropMessagesOf(record);
-    if (currentWindow == record) currentWindow = nullptr;
+    queueWindowDestroyed(record);
     delete record;
   }
   window.window = nullptr;
@@ -57,10 +54,7 @@ void placeOuterCornerAtOrigin(SDL_Window* sdl) {
 }  // namespace
 
 SdlWindow* sdlCurrentWindow() {
-  return currentWindow;
-}
-void sdlSetCurrentWindow(SdlWindow* window) {
-  currentWindow = window;
+  return static_cast<SdlWindow*>(queueCurrentWindow());
 }
 bool sdlVideoReady() {
   return videoReady;
@@ -144,7 +138,7 @@ bool createAppWindow(AppWindow& window) {
   }
   record->id = SDL_GetWindowID(record->sdl);
   window.window = record;
-  currentWindow = record;
+  queueWindowCreated(record);
 
   // The window procedure learns its AppWindow before any other message.
   AppCreateParams params;
@@ -186,9 +180,6 @@ bool createAppWindow(AppWindow& window) {
     SDL_RaiseWindow(record->sdl);
   }
   window.visible = 1;
-  resizeView(window.width, window.height);
-  if (window.keys) clearKeyState(*window.keys);
-  window.lastTick = platformTickCount();
   return true;
 }
 

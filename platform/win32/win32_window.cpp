@@ -2,11 +2,9 @@
 // rendering context and display-mode switch, with the buffer swap.
 #include <windows.h>
 
-#include "app/key_state.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "platform/win32/win32_port.h"
-#include "render/frame.h"
 
 namespace {
 
@@ -149,9 +147,6 @@ bool createAppWindow(AppWindow& appWindow) {
 
   ShowWindow(window, SW_NORMAL);
   appWindow.visible = 1;
-  resizeView(appWindow.width, appWindow.height);
-  clearKeyState(*appWindow.keys);
-  appWindow.lastTick = GetTickCount();
   return true;
 }
 

@@ -42,15 +42,14 @@ add_executable(vistrel WIN32 ${VISTREL_WIN32_PORT_SOURCES})
 target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32)
 add_dependencies(vistrel vistrel_runtime_data)
 
-# The headless tool: the headless port's portable message-box capture and
-# clock, with a hidden-window WGL context and the executable's folder from
-# Win32.
+# The headless tool: the portable headless services (boxes on standard
+# error, the clock) with a hidden-window WGL context and the executable's
+# folder from Win32.
 file(GLOB VISTREL_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/vistrel_tool/*.cpp)
 file(GLOB VISTREL_WIN32_HEADLESS_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/headless/*.cpp)
 add_executable(vistrel-tool ${VISTREL_TOOL_SOURCES} ${VISTREL_WIN32_HEADLESS_SOURCES}
-  ${CMAKE_SOURCE_DIR}/platform/headless/headless_messagebox.cpp
-  ${CMAKE_SOURCE_DIR}/platform/headless/headless_ticks.cpp)
+  ${CMAKE_SOURCE_DIR}/platform/headless_services.cpp)
 target_link_libraries(vistrel-tool PRIVATE vistrel_core gdi32 user32)
 target_compile_definitions(vistrel-tool PRIVATE VISTREL_VERSION="${PROJECT_VERSION}")
 add_dependencies(vistrel-tool vistrel_runtime_data)

@@ -9,9 +9,9 @@
 
 #include "app/app_frame.h"
 #include "app/key_state.h"
-#include "app/messages.h"
 #include "app/viewer.h"
 #include "platform/headless/headless.h"
+#include "platform/messages.h"
 #include "platform/platform.h"
 #include "tests/support/test_support.h"
 

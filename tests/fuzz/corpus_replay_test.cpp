@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "app/config_file.h"
-#include "app/view_state.h"
 #include "fuzz/model_input.h"
 #include "image/fixed_textures.h"
 #include "image/mat_reader.h"
@@ -24,6 +23,7 @@
 #include "platform/gl.h"
 #include "render/frame.h"
 #include "render/model_draw.h"
+#include "render/view_state.h"
 #include "tests/support/test_support.h"
 
 namespace {

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_window.h"
 #include "image/tga_reader.h"
 #include "platform/gl.h"
 #include "tests/support/test_support.h"
@@ -33,13 +32,6 @@ std::vector<std::string> screenFiles() {
   return names;
 }
 
-AppWindow windowOfSize(int width, int height) {
-  AppWindow window;
-  window.width = width;
-  window.height = height;
-  return window;
-}
-
 class ScreenshotTest : public GlTest {};
 
 class SmallScreenshotTest : public GlTest {
@@ -49,20 +41,19 @@ class SmallScreenshotTest : public GlTest {
 };
 
 TEST_F(ScreenshotTest, FirstFreeNameIsTakenAndNothingExistingIsOverwritten) {
-  const AppWindow window = windowOfSize(640, 480);
-  saveScreenshot(window);
+  saveScreenshot(640, 480);
   EXPECT_EQ(screenFiles(), std::vector<std::string>{"screen000.tga"});
 
   // screen000 to screen002 present: the next is screen003.
-  saveScreenshot(window);
-  saveScreenshot(window);
-  saveScreenshot(window);
+  saveScreenshot(640, 480);
+  saveScreenshot(640, 480);
+  saveScreenshot(640, 480);
   EXPECT_EQ(screenFiles(), (std::vector<std::string>{"screen000.tga", "screen001.tga",
                                                      "screen002.tga", "screen003.tga"}));
 
   // A gap is filled first.
   fs::remove("screen001.tga");
-  saveScreenshot(window);
+  saveScreenshot(640, 480);
   EXPECT_TRUE(fileExists("screen001.tga"));
   EXPECT_FALSE(fileExists("screen004.tga"));
 
@@ -73,7 +64,7 @@ TEST_F(ScreenshotTest, FirstFreeNameIsTakenAndNothingExistingIsOverwritten) {
   fs::permissions("screen000.tga", fs::perms::none);
   fs::create_directory("screen001.tga");
   fs::create_symlink("nowhere.tga", "screen002.tga");
-  saveScreenshot(window);
+  saveScreenshot(640, 480);
   fs::permissions("screen000.tga", fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_EQ(readFile("screen000.tga"), "keep me");
   EXPECT_TRUE(fs::is_directory("screen001.tga"));
@@ -84,7 +75,7 @@ TEST_F(ScreenshotTest, FirstFreeNameIsTakenAndNothingExistingIsOverwritten) {
 
 TEST_F(ScreenshotTest, AllThousandNamesTakenWritesNothingAndShowsNothing) {
   for (int n = 0; n < 1000; ++n) writeFile(screenName(n), "x");
-  saveScreenshot(windowOfSize(640, 480));
+  saveScreenshot(640, 480);
   std::vector<std::string> files = screenFiles();
   EXPECT_EQ(files.size(), 1000u);
   for (int n = 0; n < 1000; n += 111) EXPECT_EQ(readFile(screenName(n)), "x");
@@ -92,14 +83,14 @@ TEST_F(ScreenshotTest, AllThousandNamesTakenWritesNothingAndShowsNothing) {
 
   // One freed name in the middle is the one used.
   fs::remove(screenName(517));
-  saveScreenshot(windowOfSize(640, 480));
+  saveScreenshot(640, 480);
   EXPECT_EQ(readFile(screenName(517)).size(), 1228818u);
 }
 
 TEST_F(ScreenshotTest, FullWindowFileHasTheExactHeaderAndLength) {
   glClearColor(0.0f, 0.0f, 1.0f, 1.0f);
   glClear(GL_COLOR_BUFFER_BIT);
-  saveScreenshot(windowOfSize(640, 480));
+  saveScreenshot(640, 480);
   const std::string bytes = readFile("screen000.tga");
   ASSERT_EQ(bytes.size(), 1228818u);
   const std::string expected(
@@ -131,7 +122,7 @@ TEST_F(SmallScreenshotTest, DrawnPictureIsReadBackPixelForPixel) {
   std::vector<unsigned char> drawn(7 * 5 * 4);
   glReadPixels(0, 0, 7, 5, GL_RGBA, GL_UNSIGNED_BYTE, drawn.data());
 
-  saveScreenshot(windowOfSize(7, 5));
+  saveScreenshot(7, 5);
   ASSERT_EQ(readFile("screen000.tga").size(), 18u + 7 * 5 * 4);
 
   ImageData image;

@@ -21,9 +21,10 @@
 #include "model/model_reader.h"
 #include "model/model_scan.h"
 #include "model/model_text_buffer.h"
-#include "model/model_text_stream.h"
 #include "tests/model/model_compare.h"
 #include "tests/model/model_test_files.h"
+#include "tests/reference/model_text_stream.h"
+#include "tests/reference/reference_reader.h"
 #include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;

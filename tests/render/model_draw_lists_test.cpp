@@ -3,8 +3,8 @@
 // in every render mode, with and without texturing, lighting and the
 // environment pass, first directly and then through the lists (the first,
 // recording and replayed frames); every pixel must be the same, and so must
-// the GL state drawModel leaves. Lists are made only for loaded models, go
-// with releaseModel and are made anew for the next model.
+// the GL state drawModel leaves. Lists live in the caller's cache, go with
+// releaseDrawCache and are made anew for the next model.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -35,6 +35,7 @@ class ModelDrawListsTest : public RenderTest {
     model_.fallbackTextureSize = static_cast<int32_t>(textures_.checkerTexture.width);
   }
   void TearDown() override {
+    releaseDrawCache(cache_);
     releaseModel(model_);
     headlessSetEchoBoxes(true);
     RenderTest::TearDown();
@@ -42,19 +43,21 @@ class ModelDrawListsTest : public RenderTest {
 
   // One frame of the viewer in the given state, read back whole.
   std::vector<unsigned char> frame(const ViewState& view) {
-    drawFrame(view, model_, textures_, font_, frameRate_);
+    drawFrame(view, model_, textures_, font_, frameRate_, drawnWith_);
     return readPicture(contextWidth(), contextHeight());
   }
 
   int listsMade() const {
     int made = 0;
-    for (int i = 0; i < model_.drawLists.used; ++i) {
-      if (model_.drawLists.lists[i] != 0 && glIsList(model_.drawLists.lists[i]) == GL_TRUE) ++made;
+    for (int i = 0; i < cache_.used; ++i) {
+      if (cache_.lists[i] != 0 && glIsList(cache_.lists[i]) == GL_TRUE) ++made;
     }
     return made;
   }
 
   Model model_;
+  ModelDrawCache cache_;
+  ModelDrawCache* drawnWith_ = &cache_;  // null: drawn directly
   FixedTextures textures_;
   BitmapFont font_;
   FrameRate frameRate_;
@@ -124,6 +127,7 @@ TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
   }
   ASSERT_GE(models.size(), 5u);
   for (const std::string& name : models) {
+    releaseDrawCache(cache_);
     releaseModel(model_);
     ASSERT_TRUE(loadModel(model_, name.c_str())) << name;
     ViewState view;
@@ -143,9 +147,9 @@ TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
         } else {
           glDisable(GL_LIGHTING);
         }
-        model_.drawLists.allowed = false;
+        drawnWith_ = nullptr;
         const std::vector<unsigned char> direct = frame(view);
-        model_.drawLists.allowed = true;
+        drawnWith_ = &cache_;
         for (int repeat = 0; repeat < 3; ++repeat) {
           ASSERT_TRUE(frame(view) == direct)
               << name << " mode " << mode << " variant " << variant << " frame " << repeat;
@@ -180,10 +184,10 @@ TEST_F(ModelDrawListsTest, FlushesOfDirectDrawingFallBetweenFacesAndKeepThePixel
     view.envMapping = (variant & 2) != 0;
     while (glGetError() != GL_NO_ERROR) {
     }
-    model_.drawLists.allowed = false;
+    drawnWith_ = nullptr;
     const std::vector<unsigned char> direct = frame(view);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << "variant " << variant;
-    model_.drawLists.allowed = true;
+    drawnWith_ = &cache_;
     for (int repeat = 0; repeat < 3; ++repeat) {
       ASSERT_TRUE(frame(view) == direct) << "variant " << variant << " frame " << repeat;
     }
@@ -218,7 +222,7 @@ TEST_F(ModelDrawListsTest, ReplayLeavesTheStateDirectDrawingLeaves) {
     }
     glNormal3f(9, 9, 9);
     glTexCoord2f(9, 9);
-    drawModel(model_, textured);
+    drawModel(model_, textured, drawnWith_);
     State state;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &state.texture);
     glGetIntegerv(GL_BLEND_SRC, &state.blendSource);
@@ -231,9 +235,9 @@ TEST_F(ModelDrawListsTest, ReplayLeavesTheStateDirectDrawingLeaves) {
   };
   for (bool textured : {true, false}) {
     for (bool blended : {false, true}) {
-      model_.drawLists.allowed = false;
+      drawnWith_ = nullptr;
       const State direct = drawAndRead(textured, blended);
-      model_.drawLists.allowed = true;
+      drawnWith_ = &cache_;
       for (int repeat = 0; repeat < 3; ++repeat) {
         EXPECT_TRUE(drawAndRead(textured, blended) == direct)
             << "textured " << textured << " blended " << blended << " frame " << repeat;
@@ -243,48 +247,45 @@ TEST_F(ModelDrawListsTest, ReplayLeavesTheStateDirectDrawingLeaves) {
   EXPECT_EQ(listsMade(), 4);
 }
 
-// Lists belong to one loaded model: releaseModel deletes them, the next
-// model gets its own (its picture, not the previous model's), and a model
-// built by hand (not loaded) is always drawn directly.
+// Lists belong to the model they were recorded for: releaseDrawCache deletes
+// them, the next model gets its own (its picture, not the previous model's),
+// also when a caller forgets the release, and the model itself holds no GL
+// object.
 TEST_F(ModelDrawListsTest, ListsGoWithTheirModelAndAreMadeAnewForTheNext) {
   ViewState view;
   view.hudVisible = false;
   ASSERT_TRUE(loadModel(model_, "cube.3do"));
-  view.cameraZ = model_.radius * 2.3f;
+  resetView(view, model_);
   view.rotationY = 30;
   frame(view);
   const std::vector<unsigned char> cube = frame(view);
   ASSERT_EQ(listsMade(), 1);
-  const GLuint cubeList = model_.drawLists.lists[0];
+  const GLuint cubeList = cache_.lists[0];
 
   // F9: release, load another model in the same context.
+  releaseDrawCache(cache_);
   releaseModel(model_);
   EXPECT_EQ(glIsList(cubeList), GL_FALSE);
-  EXPECT_EQ(model_.drawLists.used, 0);
-  EXPECT_FALSE(model_.drawLists.allowed);
+  EXPECT_EQ(cache_.used, 0);
   ASSERT_TRUE(loadModel(model_, "robot.3do"));
-  model_.drawLists.allowed = false;
+  drawnWith_ = nullptr;
   const std::vector<unsigned char> robot = frame(view);
-  model_.drawLists.allowed = true;
+  drawnWith_ = &cache_;
   EXPECT_TRUE(frame(view) == robot);
   EXPECT_TRUE(frame(view) == robot);
   EXPECT_TRUE(frame(view) == robot);
   EXPECT_FALSE(robot == cube);
+  const GLuint robotList = cache_.lists[0];
+  ASSERT_NE(robotList, 0u);
 
-  // A failed load leaves a model that is drawn directly.
-  writeFile("broken.3do", "MODEL\n3DO 2.1\nX\nMATERIALS 0\nX\nRADIUS 1\n");
-  EXPECT_FALSE(loadModel(model_, "broken.3do"));
-  EXPECT_FALSE(model_.drawLists.allowed);
-  frame(view);
-  frame(view);
-  EXPECT_EQ(model_.drawLists.used, 0);
+  // Loaded again without releasing the cache: the old lists go, the new
+  // arrays are drawn.
   releaseModel(model_);
-
-  // A model built in memory, as the drawing tests and fuzzers make them.
-  Model built = buildModel({square(0, 0, 0.5f)}, {}, {node(0)});
-  for (int i = 0; i < 3; ++i) drawModel(built, false);
-  EXPECT_EQ(built.drawLists.used, 0);
-  freeModel(built);
+  ASSERT_TRUE(loadModel(model_, "cube.3do"));
+  EXPECT_TRUE(frame(view) == cube);
+  EXPECT_EQ(glIsList(robotList), GL_FALSE);
+  EXPECT_TRUE(frame(view) == cube);
+  EXPECT_TRUE(frame(view) == cube);
 }
 
 }  // namespace

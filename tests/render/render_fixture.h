@@ -9,13 +9,13 @@
 #include <cstring>
 #include <vector>
 
-#include "app/gl_setup.h"
-#include "app/view_state.h"
 #include "image/image_data.h"
 #include "model/model.h"
 #include "platform/gl.h"
 #include "render/frame.h"
 #include "render/model_draw.h"
+#include "render/start_state.h"
+#include "render/view_state.h"
 #include "tests/support/test_support.h"
 
 struct Rgba {

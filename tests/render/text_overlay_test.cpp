@@ -199,7 +199,7 @@ TEST_F(TextOverlayTest, StatusLineShowsFrameRateCameraAndRotation) {
   view.cameraZ = 2.3f;
   frameRate_.fps = 0;
   clear();
-  drawHud(view, frameRate_, textures_, font_);
+  drawHud(hudValues(view, frameRate_), textures_, font_);
   EXPECT_EQ(readText(2, 2), "0 fps");
   EXPECT_EQ(readText(65, 2), "Camera[XYZ]: 0.000,0.000,2.300");
   EXPECT_EQ(readText(340, 2), "Rotation[XYZ]: 0.000,0.000,0.000");
@@ -209,7 +209,7 @@ TEST_F(TextOverlayTest, StatusLineShowsFrameRateCameraAndRotation) {
   view.rotationY = 359.5f;
   frameRate_.fps = 1234;
   clear();
-  drawHud(view, frameRate_, textures_, font_);
+  drawHud(hudValues(view, frameRate_), textures_, font_);
   EXPECT_EQ(readText(2, 2), "1234 fps");
   EXPECT_EQ(readText(65, 2), "Camera[XYZ]: -1.250,0.000,2.300");
   EXPECT_EQ(readText(340, 2), "Rotation[XYZ]: 0.000,359.500,0.000");
@@ -220,7 +220,7 @@ TEST_F(TextOverlayTest, StatusLineShowsFrameRateCameraAndRotation) {
   view.cameraY = -1e38f;
   view.cameraZ = 1e38f;
   clear();
-  drawHud(view, frameRate_, textures_, font_);
+  drawHud(hudValues(view, frameRate_), textures_, font_);
   char expected[200];
   std::snprintf(expected, sizeof expected, "Camera[XYZ]: %0.3f", 1e30f);
   EXPECT_EQ(readText(65, 2, 36), std::string(expected, 36));
@@ -230,7 +230,7 @@ TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentyLines) {
   ViewState view;
   view.helpVisible = true;
   clear();
-  drawHud(view, frameRate_, textures_, font_);
+  drawHud(hudValues(view, frameRate_), textures_, font_);
   const struct {
     int x, y;
     const char* text;
@@ -267,14 +267,14 @@ TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentyLines) {
   textures_.menuBackTexture = makeTexture(1, 1, {0, 160, 0, 128}, true);
   glColor3f(1, 1, 1);
   clear();
-  drawHud(view, frameRate_, textures_, font_);
+  drawHud(hudValues(view, frameRate_), textures_, font_);
   EXPECT_TRUE(near(readPixel(620, 430), 0, 80, 0)) << readPixel(620, 430);
   EXPECT_TRUE(near(readPixel(635, 18), 0, 80, 0)) << readPixel(635, 18);
   EXPECT_TRUE(near(readPixel(5, 300), 0, 0, 0, 0)) << "outside the help panel";
   EXPECT_TRUE(near(readPixel(620, 445), 0, 0, 0, 0));
   view.helpVisible = false;
   clear();
-  drawHud(view, frameRate_, textures_, font_);
+  drawHud(hudValues(view, frameRate_), textures_, font_);
   EXPECT_TRUE(near(readPixel(620, 430), 0, 0, 0, 0)) << "no help panel in frame-rate mode";
   EXPECT_TRUE(near(readPixel(635, 18), 0, 80, 0));
   EXPECT_TRUE(near(readPixel(635, 21), 0, 0, 0, 0));

@@ -7,7 +7,8 @@
 
 #include "image/fixed_textures.h"
 #include "model/model.h"
-#include "platform/headless/headless.h"
+#include "overlay/bitmap_font.h"
+#include "platform/headless_services.h"
 
 // Exit statuses of every command.
 constexpr int kToolOk = 0;
@@ -18,14 +19,17 @@ int runStats(int argc, char** argv);   // argv[0] is "stats"
 int runDecode(int argc, char** argv);  // argv[0] is "decode"
 int runRender(int argc, char** argv);  // argv[0] is "render"
 
-// An offscreen GL context plus the viewer's fixed textures, loaded from the
-// systemtex folder beside the executable. On failure prints why on stderr.
+// An offscreen GL context with the viewer's start state (render/start_state.h):
+// projection for the size, fixed state with the background colour, fixed
+// textures and font from the systemtex folder beside the executable. On
+// failure prints why on stderr.
 struct ToolSession {
   OffscreenGl gl;
   FixedTextures textures;
+  BitmapFont font;
   std::string programDir;  // folder of the executable
 };
-bool openToolSession(ToolSession& session, int width, int height);
+bool openToolSession(ToolSession& session, int width, int height, const float background[3]);
 void closeToolSession(ToolSession& session);
 
 // The model's absolute path (as the file dialog would give it), with the

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "app/config_file.h"
-#include "app/gl_setup.h"
-#include "app/view_state.h"
 #include "image/tga_header.h"
 #include "model/model_reader.h"
 #include "overlay/bitmap_font.h"
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/frame.h"
+#include "render/start_state.h"
+#include "render/view_state.h"
 #include "tools/vistrel_tool/tool.h"
 
 namespace fs = std::filesystem;
@@ -221,30 +221,6 @@ bool writePicture(const std::string& path, int width, int height) {
   return written;
 }
 
-// The font is read from "systemtex\font.tga" relative to the current folder,
-// so it is loaded from the program's folder, like the fixed textures.
-void loadFontBesideProgram(BitmapFont& font, const std::string& programDir) {
-  std::error_code error;
-  fs::path previous = fs::current_path(error);
-  fs::current_path(programDir, error);
-  loadFont(font);
-  if (!previous.empty()) fs::current_path(previous, error);
-}
-
-void applyRenderMode(int32_t mode) {
-  // The same GL state the viewer's F5 cycle sets for each mode.
-  if (mode == kRenderWire) {
-    glShadeModel(GL_FLAT);
-    glPolygonMode(GL_FRONT, GL_LINE);
-  } else if (mode == kRenderFlat) {
-    glShadeModel(GL_FLAT);
-    glPolygonMode(GL_FRONT, GL_FILL);
-  } else {
-    glShadeModel(GL_SMOOTH);
-    glPolygonMode(GL_FRONT, GL_FILL);
-  }
-}
-
 }  // namespace
 
 int runRender(int argc, char** argv) {
@@ -264,26 +240,21 @@ int runRender(int argc, char** argv) {
   }
 
   headlessSetEchoBoxes(true);
-  ToolSession session;
-  if (!openToolSession(session, options.width, options.height)) return kToolFailed;
-
-  // Start-up as the viewer runs it once its window exists.
-  resizeView(options.width, options.height);
   float background[3] = {0, 0, 0};
   if (options.backgroundGiven) {
     std::memcpy(background, options.background, sizeof background);
-  } else if (!readBackgroundColour((session.programDir + "/config.txt").c_str(), background)) {
-    std::fprintf(stderr, "vistrel-tool render: no colour in %s/config.txt; black background\n",
-                 session.programDir.c_str());
+  } else {
+    const std::string programDir = platformExecutableDir();
+    if (!readBackgroundColour((programDir + "/config.txt").c_str(), background)) {
+      std::fprintf(stderr, "vistrel-tool render: no colour in %s/config.txt; black background\n",
+                   programDir.c_str());
+    }
   }
-  setFixedGlState(background[0], background[1], background[2]);
+  // Start-up as the viewer runs it once its window exists.
+  ToolSession session;
+  if (!openToolSession(session, options.width, options.height, background)) return kToolFailed;
   Model model;
-  model.fallbackTexture = session.textures.checkerTexture.textureName;
-  model.fallbackTextureSize = static_cast<int32_t>(session.textures.checkerTexture.width);
-  setLightAndMaterial();
-  BitmapFont font;
-  loadFontBesideProgram(font, session.programDir);
-  setTextColour(font, 255, 255, 255, 255);
+  useCheckerFallback(model, session.textures);
 
   std::string absoluteModel;
   if (!enterModelFolder(options.modelPath, absoluteModel)) {
@@ -298,9 +269,7 @@ int runRender(int argc, char** argv) {
   }
 
   ViewState view;
-  view.cameraX = 0;
-  view.cameraY = 0;
-  view.cameraZ = model.radius * 2.3f;
+  resetView(view, model);
   if (options.cameraGiven) {
     view.cameraX = options.camera[0];
     view.cameraY = options.camera[1];
@@ -324,7 +293,7 @@ int runRender(int argc, char** argv) {
   FrameRate frameRate;
   frameRate.windowStart = platformTickCount();
   frameRate.frameCount = 0;
-  drawFrame(view, model, session.textures, font, frameRate);
+  drawFrame(view, model, session.textures, session.font, frameRate);
   glFinish();
 
   const bool written = writePicture(outputPath.string(), options.width, options.height);

@@ -1,24 +1,28 @@
-// The set-up every command of vistrel-tool shares: offscreen GL, fixed
-// textures from the program's own folder, and the model's folder as the
-// current folder, as the viewer's file dialog leaves it.
+// The set-up every command of vistrel-tool shares: offscreen GL with the
+// viewer's start state, fixed textures and font from the program's own
+// folder, and the model's folder as the current folder, as the viewer's file
+// dialog leaves it.
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
+#include "render/frame.h"
+#include "render/start_state.h"
 #include "tools/vistrel_tool/tool.h"
 
 namespace fs = std::filesystem;
 
-bool openToolSession(ToolSession& session, int width, int height) {
+bool openToolSession(ToolSession& session, int width, int height, const float background[3]) {
   if (!createOffscreenGl(session.gl, width, height)) {
     std::fprintf(stderr, "vistrel-tool: could not create an offscreen OpenGL context\n");
     return false;
   }
-  session.programDir = headlessExecutableDir();
+  session.programDir = platformExecutableDir();
+  resizeView(width, height);
   std::error_code error;
   fs::path previous = fs::current_path(error);
   fs::current_path(session.programDir, error);
-  loadFixedTextures(session.textures);
+  startDrawing(background, session.textures, session.font);
   if (!previous.empty()) fs::current_path(previous, error);
   return true;
 }

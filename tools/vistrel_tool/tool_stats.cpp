@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/model_reader.h"
+#include "render/start_state.h"
 #include "tools/vistrel_tool/tool.h"
 
 namespace {
@@ -51,10 +52,10 @@ int runStats(int argc, char** argv) {
   // Every box becomes a line on standard error, never on standard output.
   headlessSetEchoBoxes(true);
   ToolSession session;
-  if (!openToolSession(session, 640, 480)) return kToolFailed;
+  const float black[3] = {0, 0, 0};
+  if (!openToolSession(session, 640, 480, black)) return kToolFailed;
   Model model;
-  model.fallbackTexture = session.textures.checkerTexture.textureName;
-  model.fallbackTextureSize = static_cast<int32_t>(session.textures.checkerTexture.width);
+  useCheckerFallback(model, session.textures);
 
   std::string absolutePath;
   if (!enterModelFolder(modelPath, absolutePath)) {

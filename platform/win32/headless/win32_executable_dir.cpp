@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "platform/headless/headless.h"
+#include "platform/headless_services.h"
 
-std::string headlessExecutableDir() {
+std::string platformExecutableDir() {
   std::vector<char> path(MAX_PATH);
   for (;;) {
     DWORD length = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));

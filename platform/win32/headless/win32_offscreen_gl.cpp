@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "platform/gl.h"
-#include "platform/headless/headless.h"
+#include "platform/headless_services.h"
 
 namespace {
 

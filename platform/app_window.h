@@ -1,11 +1,12 @@
 // AppInstance and AppWindow: the records that describe the program's one
 // top-level window and its rendering context. The handles are opaque to the
-// portable code; each platform port decides what they point to.
+// portable code; each platform port decides what they point to. Ports fill
+// the handles and the visible flag; the other fields belong to the shell.
 #pragma once
 
 #include <cstdint>
 
-struct KeyState;
+struct KeyState;  // the shell's key flags (app/key_state.h); ports never look inside
 
 struct AppInstance {
   void* moduleHandle = nullptr;  // the module handle given to the entry point

@@ -1,8 +1,11 @@
-// Message boxes of the headless port: each box is one line on standard error
-// and is kept in order for tests to inspect.
+// The portable headless services: message boxes become lines on standard
+// error and are kept in order for tests to inspect; the millisecond clock is
+// a monotonic count truncated to 32 bits, which tests can pin to a value.
+#include "platform/headless_services.h"
+
+#include <chrono>
 #include <cstdio>
 
-#include "platform/headless/headless.h"
 #include "platform/platform.h"
 
 namespace {
@@ -38,4 +41,20 @@ int platformMessageBox(const char* text, const char* caption, unsigned style) {
     std::fflush(stderr);
   }
   return 1;  // IDOK
+}
+
+namespace {
+bool tickOverride = false;
+uint32_t tickValue = 0;
+}  // namespace
+
+void headlessSetTickOverride(bool enabled, uint32_t value) {
+  tickOverride = enabled;
+  tickValue = value;
+}
+
+uint32_t platformTickCount() {
+  if (tickOverride) return tickValue;
+  auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }

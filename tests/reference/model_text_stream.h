@@ -1,7 +1,7 @@
-// The stream-level reading of 3DO text files: significant lines, and the
-// words and numbers of a face list read straight from the stream. The model
-// loader matches lines against its formats itself; everything that touches
-// the FILE lives here, so that a faster reader can stand beside this one.
+// The stream-level reading of 3DO text files for the reference reader:
+// significant lines, and the words and numbers of a face list read straight
+// from the stream with fgets, fscanf and getc. model/model_text_buffer.h has
+// the same operations over the product's block buffer.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,11 @@ bool readRawModelLine(char* buffer, FILE* stream);
 
 // True when the line holds no word or its first word begins with "#".
 bool isIgnoredModelLine(const char* line);
+
+// Delivers the next significant line (not blank, first word not beginning
+// with "#") into the 256-byte buffer, at most 255 characters a read, its line
+// end kept. A CR right before LF is dropped. False at the end of the file.
+bool readModelLine(char* buffer, FILE* stream);
 
 // Reads one whole word (a maximal run of non-white-space characters), keeping
 // its first size - 1 characters in word. False at the end of the file.
@@ -29,9 +34,6 @@ int scanFaceHead(FILE* stream, int32_t& material, int32_t& type, int32_t& corner
 
 // One corner pair "%d, %d". Returns what fscanf returns.
 int scanCornerPair(FILE* stream, int32_t& vertex, int32_t& texVertex);
-
-// Size of the open file in bytes, or -1 when it cannot be told (not seekable).
-long long streamSize(FILE* stream);
 
 // Bytes from the read position to the end of a file of the given size, or -1
 // when unknown.

@@ -2,7 +2,7 @@
 // fgets for lines (with the CR of a CRLF dropped, so that files written on
 // any platform read alike) and fscanf for the face list's words and numbers,
 // in which line ends, CRs included, are white space.
-#include "model/model_text_stream.h"
+#include "tests/reference/model_text_stream.h"
 
 #include <cctype>
 #include <cstring>
@@ -76,15 +76,6 @@ int scanCornerPair(FILE* stream, int32_t& vertex, int32_t& texVertex) {
   vertex = vertexValue;
   texVertex = texVertexValue;
   return result;
-}
-
-long long streamSize(FILE* stream) {
-  long start = std::ftell(stream);
-  if (start < 0) return -1;
-  if (std::fseek(stream, 0, SEEK_END) != 0) return -1;
-  long end = std::ftell(stream);
-  if (std::fseek(stream, start, SEEK_SET) != 0) return -1;
-  return end < 0 ? -1 : static_cast<long long>(end);
 }
 
 long long streamRemaining(FILE* stream, long long size) {

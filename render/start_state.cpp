@@ -1,5 +1,6 @@
-// Start-up's fixed GL state, light and material.
-#include "app/gl_setup.h"
+// The start state of drawing: fixed GL state, light, material, the fixed
+// textures and font, the render modes' GL state and the first view.
+#include "render/start_state.h"
 
 #include "platform/gl.h"
 
@@ -36,4 +37,43 @@ void setLightAndMaterial() {
   glMaterialfv(GL_FRONT, GL_SPECULAR, materialSpecular);
   glMaterialfv(GL_FRONT, GL_EMISSION, materialEmission);
   glMaterialf(GL_FRONT, GL_SHININESS, 50.0f);
+}
+
+void startDrawing(const float background[3], FixedTextures& textures, BitmapFont& font) {
+  setFixedGlState(background[0], background[1], background[2]);
+  loadFixedTextures(textures);
+  setLightAndMaterial();
+  loadFont(font);
+  setTextColour(font, 255, 255, 255, 255);
+}
+
+void useCheckerFallback(Model& model, const FixedTextures& textures) {
+  model.fallbackTexture = textures.checkerTexture.textureName;
+  model.fallbackTextureSize = static_cast<int32_t>(textures.checkerTexture.width);
+}
+
+void applyRenderMode(int32_t renderMode) {
+  if (renderMode == kRenderWire) {
+    glShadeModel(GL_FLAT);
+    glPolygonMode(GL_FRONT, GL_LINE);
+  } else if (renderMode == kRenderFlat) {
+    glShadeModel(GL_FLAT);
+    glPolygonMode(GL_FRONT, GL_FILL);
+  } else {
+    glShadeModel(GL_SMOOTH);
+    glPolygonMode(GL_FRONT, GL_FILL);
+  }
+}
+
+float startCameraDistance(float radius) {
+  return radius * 2.3f;
+}
+
+void resetView(ViewState& view, const Model& model) {
+  view.cameraX = 0;
+  view.cameraY = 0;
+  view.cameraZ = startCameraDistance(model.radius);
+  view.rotationX = 0;
+  view.rotationY = 0;
+  view.rotationZ = 0;
 }

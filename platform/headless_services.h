@@ -1,0 +1,44 @@
+// What headless programs (vistrel-tool, the tests, fuzzers and benchmarks)
+// get on every system: message boxes as lines on standard error, kept for
+// inspection; a monotonic millisecond clock that tests can pin; an offscreen
+// OpenGL context; and the executable's own folder. The boxes and the clock
+// are portable (platform/headless_services.cpp); each system gives the
+// context and the folder (EGL on Linux in platform/headless/, a hidden WGL
+// window on Windows in platform/win32/headless/).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CapturedBox {
+  std::string caption;
+  std::string text;
+  unsigned style = 0;
+};
+
+// Every box shown so far, in order. Tests clear it between cases.
+std::vector<CapturedBox>& headlessCapturedBoxes();
+// Whether boxes are also printed on standard error (on by default).
+void headlessSetEchoBoxes(bool echo);
+// The line a box becomes on standard error, without the trailing newline.
+std::string headlessBoxLine(const char* caption, const char* text);
+
+// Makes platformTickCount return value (plus nothing) until disabled.
+void headlessSetTickOverride(bool enabled, uint32_t value);
+
+// An offscreen compatibility-profile OpenGL context with an RGBA colour
+// buffer and a 16-bit depth buffer of the given size, current on success.
+struct OffscreenGl {
+  void* display = nullptr;
+  void* surface = nullptr;
+  void* context = nullptr;
+  int width = 0;
+  int height = 0;
+};
+bool createOffscreenGl(OffscreenGl& gl, int width, int height);
+void destroyOffscreenGl(OffscreenGl& gl);
+
+// The folder that holds the running executable (where config.txt, systemtex/
+// and samples/ are put beside it), without a trailing separator.
+std::string platformExecutableDir();

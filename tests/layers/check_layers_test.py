@@ -1,0 +1,48 @@
+#!/usr/bin/env python3
+"""The layering check passes on the tree and catches each kind of wrong include
+planted in a copy: a layer including from above, a port including another
+port, platform/ including a port, a layer including tests/. A port's entry
+point may include the shell."""
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+source = Path(sys.argv[1])
+check = source / "scripts" / "check-layers.py"
+failures = 0
+
+
+def run(root):
+    return subprocess.run([sys.executable, str(check), str(root)], capture_output=True, text=True)
+
+
+def expect(name, result, code, text=""):
+    global failures
+    if result.returncode != code or text not in result.stdout:
+        failures += 1
+        print(f"FAILED {name}: exit {result.returncode}\n{result.stdout}{result.stderr}")
+
+
+expect("the tree", run(source), 0)
+plants = [
+    ("image/screenshot.cpp", '#include "app/viewer.h"', 1, "app/ is above image/"),
+    ("render/frame.cpp", '#include "app/key_state.h"', 1, "app/ is above render/"),
+    ("platform/sdl/sdl_window.cpp", '#include "platform/headless/headless.h"', 1,
+     "the sdl port includes the headless port"),
+    ("platform/message_queue.cpp", '#include "platform/sdl/sdl_port.h"', 1,
+     "platform/ itself includes the sdl port"),
+    ("model/model.cpp", '#include "tests/support/test_support.h"', 1, "outside the layers"),
+    ("platform/sdl/sdl_main.cpp", '#include "app/viewer.h"', 0, ""),
+]
+for path, line, code, text in plants:
+    with tempfile.TemporaryDirectory() as scratch:
+        root = Path(scratch)
+        for layer in ["platform", "image", "model", "overlay", "render", "app", "tools"]:
+            shutil.copytree(source / layer, root / layer)
+        planted = root / path
+        planted.write_text(line + "\n" + planted.read_text())
+        expect(f"{line} in {path}", run(root), code, text)
+print(f"{len(plants) + 1 - failures} passed, {failures} failed")
+sys.exit(1 if failures else 0)
