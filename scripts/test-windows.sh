@@ -16,7 +16,8 @@
 # then short runs: a cancelled first dialog and a path of 256 characters (too
 # long for the 256-byte buffer) each give the reader's "Could not open 3do
 # file" box and exit code 0, while a path of 255 characters loads (that run
-# ends with WM_CLOSE, as the close box sends it). Last,
+# ends with WM_CLOSE, as the close box sends it); a start folder with an
+# accented name is found again after the full-screen toggle. Last,
 # renders with vistrel-tool.exe under Wine and compares with the Linux render.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
@@ -312,6 +313,27 @@ wait_file "$fitting_folder/ModelStats.txt" 20 || fail "the model at a 255-charac
 wait_window '^Vistrel$' 30 > /dev/null || fail "the viewer's window did not appear"
 # WM_CLOSE, as the close box sends it, ends the program too.
 timeout 30 wine "$POST_EXE" 0x10 || fail "vistrel-post.exe could not post WM_CLOSE"
+expect_exit 0
+
+# The start folder is kept as a path, not a narrow string in the code page,
+# so a start folder named outside ASCII is found again after the toggle and
+# the second start-up reads its config.txt there.
+say "run 5: a start folder with an accented name survives the full-screen toggle"
+accented=$SCRATCH/Vistrel-José
+mkdir -p "$accented"
+cp -r "$APP/config.txt" "$APP/systemtex" "$accented/"
+(cd "$accented" && exec timeout 120 wine "$APP/vistrel.exe") > "$SCRATCH/viewer.log" 2>&1 &
+VIEWER_PID=$!
+answer_dialog "$(winpath "$APP/samples/$SAMPLE")"
+accented_window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window did not appear"
+timeout 30 wine "$POST_EXE" || fail "vistrel-post.exe could not post the toggle request"
+check_and_dismiss_box Error 'Error: Mode Switch Failed.\nRunning In Windowed Mode.'
+answer_dialog "$(winpath "$APP/samples/$SECOND_SAMPLE")"
+deadline=$(($(date +%s) + 30))
+until window=$(wait_window '^Vistrel$' 1) && [ "$window" != "$accented_window" ]; do
+  [ "$(date +%s)" -lt "$deadline" ] || fail "no window after the toggle from an accented start folder"
+done
+press_escape_until_exit || fail "Esc did not end the viewer"
 expect_exit 0
 
 # ---- vistrel-tool.exe under Wine -------------------------------------------------

@@ -11,6 +11,9 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 echo "== formatting =="
 sh scripts/check-format.sh
 
+echo "== layering (docs/ARCHITECTURE.md) =="
+python3 scripts/check-layers.py
+
 echo "== plain build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$JOBS"

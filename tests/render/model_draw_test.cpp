@@ -355,9 +355,10 @@ TEST_F(ModelDrawTest, HostileIndicesDrawWithoutReadingOutsideArrays) {
   // A square drawn by a node under an out-of-range parent: placed by its own
   // position only.
   nodes.push_back(node(3, 42, stored(1.5f, -1.5f, 0)));
-  // A node in a cycle that shows a mesh, placed by its pivot.
-  nodes.push_back(node(3, 11, stored(0, 0, 0), stored(3, -1.5f, 0)));
-  nodes.push_back(node(-1, 10, stored(0, 0, 0)));
+  // A node in a cycle that shows a mesh: placed by its pivot plus the
+  // positions of the whole loop, each member once (0.4 + 0.3).
+  nodes.push_back(node(3, 11, stored(0.4f, 0, 0), stored(3, -1.5f, 0)));
+  nodes.push_back(node(-1, 10, stored(0.3f, 0, 0)));
   Model model =
       buildModel({faces, skipped, hollow, square(0, 0, 0.5f)}, {redMaterial, empty}, nodes);
   std::free(model.meshes[2].vertices);
@@ -383,10 +384,13 @@ TEST_F(ModelDrawTest, HostileIndicesDrawWithoutReadingOutsideArrays) {
   EXPECT_TRUE(isBackground(readPixel(x, y))) << readPixel(x, y);
   projectPoint(1.5, -1.5, 0, x, y);  // mesh 3 is textured red
   EXPECT_TRUE(near(readPixel(x, y), 255, 0, 0)) << readPixel(x, y);
-  // Node 10's chain loops (10 -> 11 -> 10 ...) and is cut after nodeCount
-  // steps; its mesh still draws at its pivot.
-  projectPoint(3, -1.5, 0, x, y);
+  // Node 10's chain loops (10 -> 11 -> 10 ...): its mesh is placed by the
+  // loop's two positions once each, centred at x = 3.7, not by as many steps
+  // as there are nodes (which would carry it off the picture).
+  projectPoint(3.7, -1.5, 0, x, y);
   EXPECT_TRUE(near(readPixel(x, y), 255, 0, 0)) << readPixel(x, y);
+  projectPoint(2.7, -1.5, 0, x, y);
+  EXPECT_TRUE(isBackground(readPixel(x, y))) << readPixel(x, y);
   GLint depth = 0;
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
   EXPECT_EQ(depth, 1);
