@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/data_folder.h"
 #include "app/key_state.h"
 #include "app/viewer.h"
 #include "platform/messages.h"
@@ -59,7 +60,7 @@ bool terminateApplication(AppWindow& window) {
   return posted;
 }
 
-int runApplication(void* moduleHandle) {
+int runApplication(void* moduleHandle, const char* initialModel) {
   AppInstance instance;
   instance.moduleHandle = moduleHandle;
   instance.className = "OpenGL";
@@ -85,7 +86,15 @@ int runApplication(void* moduleHandle) {
 
   Viewer& viewer = programViewer();
   std::error_code error;
-  viewer.startFolder = std::filesystem::current_path(error);
+  const std::filesystem::path startFolder = std::filesystem::current_path(error);
+  // A model named on the command line is taken from the folder the program
+  // was started in, as a shell user means it.
+  viewer.initialModel.clear();
+  if (initialModel && initialModel[0] != '\0') {
+    viewer.initialModel = std::filesystem::absolute(initialModel, error).lexically_normal();
+    if (error) viewer.initialModel = initialModel;
+  }
+  viewer.startFolder = viewerDataFolder(startFolder);
   while (appRunning) {
     window.fullScreen = fullScreenRequest ? 1 : 0;
     if (!openViewerWindow(window)) {

@@ -15,8 +15,9 @@ extern bool fullScreenRequest;
 
 // The whole viewer. Each port's main() calls it with its module handle and
 // returns its result as the exit status: 0, or -1 when the window class
-// cannot be registered.
-int runApplication(void* moduleHandle);
+// cannot be registered. initialModel (may be null): a model to load at the
+// first start-up instead of asking with the file dialog.
+int runApplication(void* moduleHandle, const char* initialModel = nullptr);
 
 // createAppWindow, then what every fresh window needs before its first frame:
 // the projection for its size, no key held, the frame clock started.

@@ -28,12 +28,15 @@ struct Viewer {
   FixedTextures textures;
   AppWindow* window = nullptr;  // the controls' references, set by start-up
   KeyState* keys = nullptr;
-  // The folder the program started in, which holds "config.txt" and
-  // "systemtex"; start-up returns to it because the file dialog leaves the
-  // current folder at the model's. Empty: stay in the current folder. A path,
-  // not a narrow string, so that a folder name outside the system's code
-  // page (Windows) is found again.
+  // The folder that holds "config.txt" and "systemtex" (the folder the
+  // program started in, or its data folder: app/data_folder.h); start-up returns to it because the
+  // file dialog leaves the current folder at the model's. Empty: stay in the current folder. A
+  // path, not a narrow string, so that a folder name outside the system's code page (Windows) is
+  // found again.
   std::filesystem::path startFolder;
+  // A model given on the command line, absolute; the first start-up loads it
+  // instead of showing the file dialog, and clears it.
+  std::filesystem::path initialModel;
 };
 
 // The one Viewer of the program, alive for the whole run.

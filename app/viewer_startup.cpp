@@ -1,6 +1,8 @@
 // Start-up of a freshly created window: the program-wide viewer records get
 // their first values, the context its fixed state, textures, font and model.
+#include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "app/config_file.h"
@@ -13,6 +15,29 @@ Viewer& programViewer() {
   static Viewer viewer;
   return viewer;
 }
+
+namespace {
+
+// The command line's model in place of the dialog's answer: its path in the
+// reader's buffer and its folder as the current folder, as the dialog leaves
+// them. A path the buffer cannot hold is refused, never cut. Once only: the
+// start-up after a full-screen toggle asks with the dialog.
+bool takeInitialModel(Viewer& viewer, char* modelPath) {
+  const std::string path = viewer.initialModel.string();
+  const std::filesystem::path folder = viewer.initialModel.parent_path();
+  viewer.initialModel.clear();
+  if (path.size() >= kModelPathSize) {
+    platformMessageBox("The path of the model is too long (more than 255 characters).", "Error",
+                       kMbOk | kMbIconWarning);
+    return false;
+  }
+  std::memcpy(modelPath, path.c_str(), path.size() + 1);
+  std::error_code error;
+  std::filesystem::current_path(folder, error);  // a missing folder fails in the reader
+  return true;
+}
+
+}  // namespace
 
 bool initialiseViewer(AppWindow& window, KeyState& keys) {
   Viewer& viewer = programViewer();
@@ -42,7 +67,11 @@ bool initialiseViewer(AppWindow& window, KeyState& keys) {
   startDrawing(colour, viewer.textures, viewer.font);
   useCheckerFallback(viewer.model, viewer.textures);
 
-  chooseModelFile(modelPath);  // after a cancel the name stays empty
+  if (!viewer.initialModel.empty()) {
+    if (!takeInitialModel(viewer, modelPath)) return false;
+  } else {
+    chooseModelFile(modelPath);  // after a cancel the name stays empty
+  }
   if (!loadModel(viewer.model, modelPath)) return false;
 
   resetView(view, viewer.model);

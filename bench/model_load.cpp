@@ -16,6 +16,7 @@
 
 #include "model/model_reader.h"
 #include "platform/headless/headless.h"
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 

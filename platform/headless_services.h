@@ -1,9 +1,9 @@
 // What headless programs (vistrel-tool, the tests, fuzzers and benchmarks)
 // get on every system: message boxes as lines on standard error, kept for
 // inspection; a monotonic millisecond clock that tests can pin; an offscreen
-// OpenGL context; and the executable's own folder. The boxes and the clock
-// are portable (platform/headless_services.cpp); each system gives the
-// context and the folder (EGL on Linux in platform/headless/, a hidden WGL
+// OpenGL context (and, from platform.h, the executable's own folder). The
+// boxes and the clock are portable (platform/headless_services.cpp); each
+// system gives the context (EGL on Linux in platform/headless/, a hidden WGL
 // window on Windows in platform/win32/headless/).
 #pragma once
 
@@ -38,7 +38,3 @@ struct OffscreenGl {
 };
 bool createOffscreenGl(OffscreenGl& gl, int width, int height);
 void destroyOffscreenGl(OffscreenGl& gl);
-
-// The folder that holds the running executable (where config.txt, systemtex/
-// and samples/ are put beside it), without a trailing separator.
-std::string platformExecutableDir();

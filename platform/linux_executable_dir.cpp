@@ -1,9 +1,12 @@
-// Where the running executable lives, for finding the data put beside it.
+// Where the running executable lives on Linux, for finding the data put
+// beside it or in the installed share folder; shared by the SDL and headless
+// ports.
 #include <unistd.h>
 
 #include <climits>
+#include <string>
 
-#include "platform/headless_services.h"
+#include "platform/platform.h"
 
 std::string platformExecutableDir() {
   char buffer[PATH_MAX];

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/app_window.h"
 #include "platform/messages.h"
@@ -27,6 +28,11 @@ int platformMessageBox(const char* text, const char* caption, unsigned style);
 // ---- Clock ------------------------------------------------------------------
 // Milliseconds as an unsigned 32-bit count that wraps after 2^32 ms.
 uint32_t platformTickCount();
+
+// ---- The program's own folder -----------------------------------------------
+// The folder that holds the running executable, without a trailing
+// separator; "." when it cannot be told.
+std::string platformExecutableDir();
 
 // ---- Window class, window and rendering context ------------------------------
 // registerWindowClass: makes the class named by the instance known, with the

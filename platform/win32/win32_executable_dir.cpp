@@ -2,9 +2,10 @@
 // beside it.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
-#include "platform/headless_services.h"
+#include "platform/platform.h"
 
 std::string platformExecutableDir() {
   std::vector<char> path(MAX_PATH);

@@ -19,6 +19,7 @@ file(GLOB VISTREL_CORE_SOURCES CONFIGURE_DEPENDS
 add_library(vistrel_core STATIC ${VISTREL_CORE_SOURCES})
 target_include_directories(vistrel_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(vistrel_core PUBLIC glu32 opengl32)
+target_compile_definitions(vistrel_core PRIVATE VISTREL_VERSION="${PROJECT_VERSION}")
 
 set(VISTREL_RUNTIME_DIR ${CMAKE_BINARY_DIR}/bin)
 set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${VISTREL_RUNTIME_DIR})
@@ -37,7 +38,8 @@ set(VISTREL_WIN32_PORT_SOURCES
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messages.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_file_dialog.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messagebox.cpp
-  ${CMAKE_SOURCE_DIR}/platform/win32/win32_ticks.cpp)
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_ticks.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp)
 add_executable(vistrel WIN32 ${VISTREL_WIN32_PORT_SOURCES})
 target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32)
 add_dependencies(vistrel vistrel_runtime_data)
@@ -49,7 +51,8 @@ file(GLOB VISTREL_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/vistr
 file(GLOB VISTREL_WIN32_HEADLESS_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/headless/*.cpp)
 add_executable(vistrel-tool ${VISTREL_TOOL_SOURCES} ${VISTREL_WIN32_HEADLESS_SOURCES}
-  ${CMAKE_SOURCE_DIR}/platform/headless_services.cpp)
+  ${CMAKE_SOURCE_DIR}/platform/headless_services.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp)
 target_link_libraries(vistrel-tool PRIVATE vistrel_core gdi32 user32)
 target_compile_definitions(vistrel-tool PRIVATE VISTREL_VERSION="${PROJECT_VERSION}")
 add_dependencies(vistrel-tool vistrel_runtime_data)

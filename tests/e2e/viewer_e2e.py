@@ -2,6 +2,7 @@
 python3 viewer_e2e.py SCENARIO --viewer build/bin/vistrel [--tool ...]
 [--close-helper ...]. Each prints PASS or FAIL with the reason."""
 import os
+import subprocess
 import sys
 import time
 
@@ -257,6 +258,41 @@ def full_screen(session):
     expect_exit(session)
 
 
+def command_line(session):
+    """vistrel MODEL.3do from a folder without config.txt: no dialog, the data
+    from beside the program, the first frame as vistrel-tool draws it, the
+    screenshot beside the model; a relative path; a missing file gets the
+    reader's box; --help, --version and a bad option."""
+    elsewhere = os.path.join(session.scratch, "elsewhere")
+    os.makedirs(elsewhere)
+    robot = os.path.join(session.samples, "robot.3do")
+    for argument in (robot, os.path.relpath(robot, elsewhere)):
+        session.start_viewer([argument], cwd=elsewhere)
+        session.viewer_window()
+        time.sleep(0.8)
+        if session.find_windows("^Choose a 3do to Open$"):
+            raise Failure("a file dialog opened although %s was given" % argument)
+        shot = session.screenshot()
+        reference = session.render_reference(robot)
+        expect_same(shot, reference, "first frame of %s against vistrel-tool render" % argument,
+                    tolerance=0.01)
+        if os.listdir(elsewhere):
+            raise Failure("files written in the start folder: %r" % os.listdir(elsewhere))
+        session.press_in_viewer("Escape")
+        expect_exit(session)
+    session.start_viewer([os.path.join(session.samples, "absent.3do")], cwd=elsewhere)
+    session.dismiss_box("ERROR", "Could not open 3do file")
+    expect_exit(session)
+    for arguments, code, stream in ((["--help"], 0, "stdout"), (["--version"], 0, "stdout"),
+                                    (["--bogus"], 2, "stderr"), ([robot, robot], 2, "stderr")):
+        result = subprocess.run([session.viewer] + arguments, capture_output=True, text=True,
+                                timeout=20, env=session.env)
+        text = getattr(result, stream)
+        if result.returncode != code or "vistrel" not in text:
+            raise Failure("vistrel %s: exit %d, %s %r" % (" ".join(arguments), result.returncode,
+                                                           stream, text))
+
+
 SCENARIOS = {
     "first_frame": (first_frame, {}),
     "held_keys": (held_keys, {}),
@@ -268,6 +304,7 @@ SCENARIOS = {
     "minimise": (minimise, {}),
     "toggle_signal": (toggle_signal, {}),
     "full_screen": (full_screen, {"screen": "640x480x24"}),
+    "command_line": (command_line, {}),
 }
 
 if __name__ == "__main__":

@@ -27,7 +27,7 @@ struct ToolSession {
   OffscreenGl gl;
   FixedTextures textures;
   BitmapFont font;
-  std::string programDir;  // folder of the executable
+  std::string programDir;  // the data folder: config.txt, systemtex/ (app/data_folder.h)
 };
 bool openToolSession(ToolSession& session, int width, int height, const float background[3]);
 void closeToolSession(ToolSession& session);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/config_file.h"
+#include "app/data_folder.h"
 #include "image/tga_header.h"
 #include "model/model_reader.h"
 #include "overlay/bitmap_font.h"
@@ -244,7 +245,7 @@ int runRender(int argc, char** argv) {
   if (options.backgroundGiven) {
     std::memcpy(background, options.background, sizeof background);
   } else {
-    const std::string programDir = platformExecutableDir();
+    const std::string programDir = programDataFolder().string();
     if (!readBackgroundColour((programDir + "/config.txt").c_str(), background)) {
       std::fprintf(stderr, "vistrel-tool render: no colour in %s/config.txt; black background\n",
                    programDir.c_str());

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/data_folder.h"
 #include "render/frame.h"
 #include "render/start_state.h"
 #include "tools/vistrel_tool/tool.h"
@@ -17,7 +18,7 @@ bool openToolSession(ToolSession& session, int width, int height, const float ba
     std::fprintf(stderr, "vistrel-tool: could not create an offscreen OpenGL context\n");
     return false;
   }
-  session.programDir = platformExecutableDir();
+  session.programDir = programDataFolder().string();
   resizeView(width, height);
   std::error_code error;
   fs::path previous = fs::current_path(error);
