@@ -65,14 +65,16 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vistrel developers")
 set(CPACK_PACKAGE_CONTACT "Vistrel developers <vistrel@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "small, fast viewer for 3DO models")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "Vistrel shows 3DO models (text-format, textured polygon models whose \
-textures are MAT palette images) in an OpenGL window, lit and textured, with \
-keys to turn, move and pan, wire-frame, flat and smooth shading, an \
+# Lines of the long description as they appear in the control file.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[
+Vistrel shows 3DO models (text-format, textured polygon models whose
+textures are MAT palette images) in an OpenGL window, lit and textured,
+with keys to turn, move and pan, wire-frame, flat and smooth shading, an
 environment-map pass and screenshots.
-vistrel-tool, its headless companion, loads, decodes and renders models with \
-the same code, without a display. The package also registers the model/x-3do \
-file type, a desktop entry, icons and a thumbnailer entry.")
+
+vistrel-tool, its headless companion, loads, decodes and renders models
+with the same code, without a display. The package also registers the
+model/x-3do file type, a desktop entry, icons and a thumbnailer entry.]=])
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
