@@ -1,9 +1,9 @@
 #!/bin/sh
 # Installs what the project needs, builds it twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole test suite
-# in both builds, builds, installs and purges the Debian package (the plain
-# build's step "== package =="), fuzzes every reader for a bounded time, and runs the Windows
-# build under Wine. Exits non-zero when anything fails.
+# in both builds, builds, installs and purges the Debian package, fuzzes every
+# reader for a bounded time, and runs the Windows build under Wine. Exits
+# non-zero when anything fails.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
