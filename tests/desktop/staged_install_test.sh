@@ -51,6 +51,7 @@ out=$(desktop-file-validate "$share/applications/vistrel.desktop" 2>&1) && [ -z 
 
 for size in 16 24 32 48 64 128 256; do
   # The PNG header's width and height (big-endian, below 65536).
+  # shellcheck disable=SC2046
   set -- $(od -An -tu1 -j16 -N8 "$share/icons/hicolor/${size}x$size/apps/vistrel.png")
   [ "$#" -eq 8 ] && [ $(($3 * 256 + $4)) -eq "$size" ] && [ $(($7 * 256 + $8)) -eq "$size" ] ||
     fail "icon ${size}x$size is not a $size x $size PNG"
@@ -76,6 +77,7 @@ done
 # The thumbnailer runs the installed tool as `thumbnail MODEL OUT --size N`.
 entry=$share/thumbnailers/vistrel.thumbnailer
 try_exec=$(sed -n 's/^TryExec=//p' "$entry")
+# shellcheck disable=SC2046
 set -- $(sed -n 's/^Exec=//p' "$entry")
 [ "$(head -n 1 "$entry")" = "[Thumbnailer Entry]" ] && [ -x "$prefix/bin/$try_exec" ] &&
   [ "$*" = "$try_exec thumbnail %i %o --size %s" ] &&
