@@ -43,7 +43,7 @@ fi
   echo share/man/man1/vistrel-tool.1.gz
 } | sort >"$work/expected"
 (cd "$prefix" && find . \( ! -type d -o -type d -empty \) | sed 's|^\./||' | sort) >"$work/actual"
-diff "$work/expected" "$work/actual" || fail "installed files differ from the layout (- missing, + extra)"
+diff "$work/expected" "$work/actual" || fail "installed files differ from the layout (< missing, > extra)"
 
 share=$prefix/share
 out=$(desktop-file-validate "$share/applications/vistrel.desktop" 2>&1) && [ -z "$out" ] ||
