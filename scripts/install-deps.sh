@@ -13,6 +13,8 @@ PACKAGES="
   xvfb xdotool x11-utils x11-apps openbox libx11-dev
   libfreetype-dev fonts-dejavu-core
   python3
+  desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
+  dpkg-dev man-db groff-base
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64 zip unzip
 "

@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs what the project needs, builds it twice (plain, and with
 # AddressSanitizer + UndefinedBehaviorSanitizer) and runs the whole test suite
-# in both builds, fuzzes every reader for a bounded time, and runs the Windows
-# build under Wine. Exits non-zero when anything fails.
+# in both builds, builds, installs and purges the Debian package, fuzzes every
+# reader for a bounded time, and runs the Windows build under Wine. Exits
+# non-zero when anything fails.
 set -eu
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
@@ -18,6 +19,9 @@ echo "== plain build =="
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$JOBS"
 ctest --test-dir build --output-on-failure -j"$JOBS"
+
+echo "== package =="
+sh scripts/test-package.sh
 
 echo "== sanitizer build (ASan + UBSan) =="
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVISTREL_SANITIZE=ON
