@@ -17,7 +17,8 @@
 # long for the 256-byte buffer) each give the reader's "Could not open 3do
 # file" box and exit code 0, while a path of 255 characters loads (that run
 # ends with WM_CLOSE, as the close box sends it); a start folder with an
-# accented name is found again after the full-screen toggle. Last,
+# accented name is found again after the full-screen toggle; and
+# `vistrel.exe MODEL.3do` opens the model without a dialog. Last,
 # renders with vistrel-tool.exe under Wine and compares with the Linux render.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
@@ -333,6 +334,22 @@ deadline=$(($(date +%s) + 30))
 until window=$(wait_window '^Vistrel$' 1) && [ "$window" != "$accented_window" ]; do
   [ "$(date +%s)" -lt "$deadline" ] || fail "no window after the toggle from an accented start folder"
 done
+press_escape_until_exit || fail "Esc did not end the viewer"
+expect_exit 0
+
+say "run 6: vistrel.exe MODEL.3do opens the model without a dialog"
+(cd "$SCRATCH" && exec timeout 120 wine "$APP/vistrel.exe" "$(winpath "$APP/samples/$SAMPLE")") \
+  > "$SCRATCH/viewer.log" 2>&1 &
+VIEWER_PID=$!
+wait_window '^Vistrel$' 30 > /dev/null || fail "the viewer's window did not appear"
+sleep 1
+if wait_window '^Choose a 3do to Open$' 1 > /dev/null; then
+  fail "a file dialog opened although a model was given"
+fi
+rm -f "$APP/samples/screen"*.tga
+press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 wrote no screenshot beside the model"
+sleep 0.5
+expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render-3.tga"
 press_escape_until_exit || fail "Esc did not end the viewer"
 expect_exit 0
 

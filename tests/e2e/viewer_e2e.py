@@ -2,6 +2,7 @@
 python3 viewer_e2e.py SCENARIO --viewer build/bin/vistrel [--tool ...]
 [--close-helper ...]. Each prints PASS or FAIL with the reason."""
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -280,6 +281,22 @@ def command_line(session):
             raise Failure("files written in the start folder: %r" % os.listdir(elsewhere))
         session.press_in_viewer("Escape")
         expect_exit(session)
+    # The installed layout: PREFIX/bin/vistrel with its data in
+    # PREFIX/share/vistrel, started from $HOME.
+    prefix = os.path.join(session.scratch, "prefix")
+    share = os.path.join(prefix, "share", "vistrel")
+    os.makedirs(os.path.join(prefix, "bin"))
+    shutil.copytree(os.path.join(session.program_dir, "systemtex"), os.path.join(share, "systemtex"))
+    shutil.copy(os.path.join(session.program_dir, "config.txt"), share)
+    installed = os.path.join(prefix, "bin", "vistrel")
+    shutil.copy(session.viewer, installed)
+    session.start_viewer([robot], cwd=session.home, program=installed)
+    session.viewer_window()
+    time.sleep(0.8)
+    expect_same(session.screenshot(), session.render_reference(robot),
+                "first frame of the installed layout against vistrel-tool render", tolerance=0.01)
+    session.press_in_viewer("Escape")
+    expect_exit(session)
     session.start_viewer([os.path.join(session.samples, "absent.3do")], cwd=elsewhere)
     session.dismiss_box("ERROR", "Could not open 3do file")
     expect_exit(session)

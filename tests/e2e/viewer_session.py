@@ -113,7 +113,7 @@ class Session:
         raise Failure(message)
 
     # ---- the viewer -----------------------------------------------------------
-    def start_viewer(self, arguments=(), cwd=None):
+    def start_viewer(self, arguments=(), cwd=None, program=None):
         self.stdout = open(os.path.join(self.scratch, "viewer.out"), "w")
         self.stderr_path = os.path.join(self.scratch, "viewer.err")
         self.stderr = open(self.stderr_path, "w")
@@ -124,7 +124,8 @@ class Session:
         env["LSAN_OPTIONS"] = ":".join(filter(None, [env.get("LSAN_OPTIONS"),
                                                      "suppressions=" + suppressions,
                                                      "print_suppressions=0"]))
-        self.process = subprocess.Popen([self.viewer] + list(arguments), cwd=cwd or self.run_dir, env=env,
+        self.process = subprocess.Popen([program or self.viewer] + list(arguments),
+                                        cwd=cwd or self.run_dir, env=env,
                                         stdout=self.stdout, stderr=self.stderr)
 
     def wait_exit(self, timeout=15):
