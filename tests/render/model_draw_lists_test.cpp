@@ -112,11 +112,6 @@ MeshText gridMesh(int number, int columns, int rows) {
   return mesh;
 }
 
-void setRenderMode(int32_t mode) {
-  glShadeModel(mode == kRenderSmooth ? GL_SMOOTH : GL_FLAT);
-  glPolygonMode(GL_FRONT, mode == kRenderWire ? GL_LINE : GL_FILL);
-}
-
 TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
   writeFile("mixed.3do", mixedModel());
   std::vector<std::string> models = {"mixed.3do"};
@@ -132,7 +127,7 @@ TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
     ASSERT_TRUE(loadModel(model_, name.c_str())) << name;
     ViewState view;
     view.hudVisible = false;
-    view.cameraZ = model_.radius * 2.3f;
+    resetView(view, model_);
     view.rotationX = 35;
     view.rotationY = 300;
     view.rotationZ = 20;
@@ -141,7 +136,7 @@ TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
         view.texturing = (variant & 1) != 0;
         view.lighting = (variant & 2) != 0;
         view.envMapping = (variant & 4) != 0;
-        setRenderMode(mode);
+        applyRenderMode(mode);
         if (view.lighting) {
           glEnable(GL_LIGHTING);
         } else {
@@ -159,7 +154,7 @@ TEST_F(ModelDrawListsTest, ListsGiveTheSamePixelsAsDirectDrawingInEveryMode) {
     // Textured, untextured and the environment pass each got their list.
     EXPECT_EQ(listsMade(), 3) << name;
   }
-  setRenderMode(kRenderSmooth);
+  applyRenderMode(kRenderSmooth);
   glEnable(GL_LIGHTING);
 }
 
