@@ -182,6 +182,8 @@ void drawMeshInPass(const Model& model, int mesh, bool textured, MeshPass& pass)
   endBatch(batch);
 }
 
+}  // namespace
+
 // Where each node's parent chain places it: the sum of the positions from
 // its root down to itself, in GL axes. Each node is resolved once per call,
 // so a pass costs the number of nodes, not the number of nodes times the
@@ -236,6 +238,8 @@ void chainOffsets(const Model& model, ModelDrawScratch& scratch) {
     }
   }
 }
+
+namespace {
 
 void drawModelDirect(const Model& model, bool textured, bool merge, ModelDrawScratch& scratch) {
   if (!model.nodes || model.nodeCount <= 0) return;

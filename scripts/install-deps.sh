@@ -8,6 +8,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES="
   cmake g++ make pkg-config clang-format
   libgl-dev libegl-dev libopengl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libpng-dev
   libgtest-dev
   libsdl2-dev zenity
   xvfb xdotool x11-utils x11-apps openbox libx11-dev

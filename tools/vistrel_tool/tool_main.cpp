@@ -22,6 +22,10 @@ void printUsage(FILE* out) {
                "  decode IMAGE -o OUT.tga    decode a MAT or TGA image, write it as TGA\n"
                "  render MODEL.3do -o OUT.tga [options]\n"
                "                             draw one frame offscreen (see render --help)\n"
+#ifdef VISTREL_TOOL_THUMBNAIL
+               "  thumbnail MODEL.3do OUT.png [--size N]\n"
+               "                             write a PNG preview (see thumbnail --help)\n"
+#endif
                "\n"
                "options: --help, --version\n"
                "exit status: 0 success, 1 load or decode failed, 2 usage error\n");
@@ -46,6 +50,9 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "stats") == 0) return runStats(argc - 1, argv + 1);
   if (std::strcmp(command, "decode") == 0) return runDecode(argc - 1, argv + 1);
   if (std::strcmp(command, "render") == 0) return runRender(argc - 1, argv + 1);
+#ifdef VISTREL_TOOL_THUMBNAIL
+  if (std::strcmp(command, "thumbnail") == 0) return runThumbnail(argc - 1, argv + 1);
+#endif
   std::fprintf(stderr, "vistrel-tool: unknown command '%s'\n", command);
   printUsage(stderr);
   return kToolUsage;
