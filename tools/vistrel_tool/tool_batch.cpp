@@ -296,10 +296,14 @@ std::vector<BatchModel> planBatch(const std::vector<std::string>& models, const 
   }
   std::unordered_set<std::string> taken;
   for (const auto& entry : owner) taken.insert(entry.first);
+  // The number to try next for each name, so that many models of one name
+  // cost no more than one each.
+  std::unordered_map<std::string, size_t> nextNumber;
   for (size_t i = 0; i < models.size(); ++i) {
     std::string name = names[i] + extension;
     if (owner.at(lowered(name)) != i) {
-      for (size_t number = 2;; ++number) {
+      size_t& number = nextNumber.emplace(lowered(names[i]), 2).first->second;
+      for (;; ++number) {
         name = names[i] + "-" + std::to_string(number) + extension;
         if (taken.insert(lowered(name)).second) break;
       }
