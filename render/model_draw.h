@@ -18,6 +18,13 @@ struct ModelDrawScratch {
   std::vector<int32_t> pending;  // the chain being resolved
 };
 
+// Each node's parent-chain offset (the sum of the positions from its root
+// down to it, in GL axes) into scratch.offsets, one per node: where
+// drawModel places a node's mesh before its pivot. Also what
+// render/model_bounds.h measures with, so the box and the picture agree.
+// The model's nodes must exist when its node count is above 0.
+void chainOffsets(const Model& model, ModelDrawScratch& scratch);
+
 // Display lists replaying the drawing of one model: one per way of drawing
 // (textured or not, and the blending in force), recorded the second time
 // that way is drawn. It belongs to the caller, is keyed by the model (and its
@@ -57,3 +64,12 @@ void translateToNode(const Model& model, int node);
 // One mesh's triangles at the current matrix, as part of a pass or alone.
 void drawMesh(const Model& model, int mesh, bool textured, MeshPass& pass);
 void drawMesh(const Model& model, int mesh, bool textured);
+
+// The drawing's rules for one triangle record, which the model exporter
+// follows too. A record is drawn only when every vertex index lies inside
+// its mesh.
+bool faceVerticesInRange(const Mesh& mesh, const Face& face);
+// The record's material when it is drawn textured: material and texture
+// vertices in range and a material with a non-zero size; null when the record
+// is drawn untextured.
+const Material* texturableMaterial(const Model& model, const Mesh& mesh, const Face& face);
