@@ -95,7 +95,7 @@ std::string sideStem(const fs::path& output) {
   return stem.empty() ? "model" : stem;
 }
 
-// The level-0 texels of the image's texture, alpha made opaque. False when
+// The level-0 texels of the image's texture with the image's alpha. False when
 // the texture does not hold an image of the material's size (GL refused it),
 // which the viewer then draws untextured.
 bool readTexture(ExportImage& image) {
@@ -109,7 +109,7 @@ bool readTexture(ExportImage& image) {
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
   glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  for (size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = 255;
+  for (size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = image.alpha;
   return glGetError() == GL_NO_ERROR;
 }
 
@@ -143,16 +143,21 @@ void removeFolder(const std::string& folder) {
 
 }  // namespace
 
-bool writeImagePng(const ExportImage& image, FILE* file) {
-  return writePngRgba(file, image.width, image.height, image.rgba.data());
+bool writeImagePng(const ExportImage& image, FILE* file, bool opaque) {
+  if (!opaque || image.alpha == 255) {
+    return writePngRgba(file, image.width, image.height, image.rgba.data());
+  }
+  std::vector<unsigned char> pixels = image.rgba;
+  for (size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;
+  return writePngRgba(file, image.width, image.height, pixels.data());
 }
 
-bool writeImageFiles(const ExportScene& scene, const std::string& folder,
+bool writeImageFiles(const ExportScene& scene, const std::string& folder, bool opaque,
                      std::vector<std::string>& writtenFiles) {
   for (const ExportImage& image : scene.images) {
     const std::string name = image.fileStem + ".png";
     FILE* file = std::fopen((folder + "/" + name).c_str(), "wb");
-    bool written = file && writeImagePng(image, file);
+    bool written = file && writeImagePng(image, file, opaque);
     if (file && std::fclose(file) != 0) written = false;
     if (file) writtenFiles.push_back(name);
     if (!written) {
@@ -244,6 +249,13 @@ int runExport(int argc, char** argv) {
                  "vistrel-tool export: %d parent loops cut: each node on a loop is a root, "
                  "placed where the viewer draws it\n",
                  static_cast<int>(scene.brokenLoops));
+  }
+
+  if (scene.deepNodes > 0) {
+    std::fprintf(stderr,
+                 "vistrel-tool export: %d nodes more than 64 levels deep made roots, placed "
+                 "where the viewer draws them\n",
+                 static_cast<int>(scene.deepNodes));
   }
 
   const std::string folder = output.parent_path().string();

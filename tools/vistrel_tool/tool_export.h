@@ -17,10 +17,20 @@
 
 #include "model/model.h"
 
+// How much of their colour the faces of type 2 put over what lies behind
+// them. The viewer adds them (colour times one minus colour, at most a
+// quarter of full brightness, onto the picture); glTF and OBJ have no
+// additive blending, so they are written as translucent surfaces covering a
+// quarter.
+constexpr float kBlendedAlpha = 0.25f;
+
 // One texture of the model: the pixels of a GL texture the load made (a MAT
-// image, or the checker that stands in for a MAT file that failed).
+// image, or the checker that stands in for a MAT file that failed). The
+// texture of blended faces is a second image of the same texture with
+// kBlendedAlpha in its alpha channel.
 struct ExportImage {
   uint32_t textureName = 0;
+  unsigned char alpha = 255;
   std::string fileStem;  // side-file name without ".png": OUTSTEM_MATSTEM
   int32_t width = 0;
   int32_t height = 0;
@@ -70,13 +80,16 @@ struct ExportScene {
   std::vector<ExportNode> nodes;   // one per hierarchy node, same order
   int64_t skippedTriangles = 0;    // with a vertex index outside their mesh
   int32_t brokenLoops = 0;         // parent loops cut into roots
+  int32_t deepNodes = 0;           // nodes made roots below the depth limit
 };
 
 // Gathers the model as drawModel draws it: the same triangles (faces with a
 // vertex out of range left out and counted), the same untextured faces, the
 // node placement of chainOffsets with parent loops cut into roots placed
-// where the drawing places them. Images get their texture name and size; their
-// pixels are filled by the caller. outputStem names the side files.
+// where the drawing places them (and chains deeper than 64 levels cut the
+// same way). Only materials that some triangle wears are kept. Images get
+// their texture name and size; the caller fills their pixels. outputStem
+// names the side files.
 void buildExportScene(const Model& model, const std::string& outputStem, ExportScene& scene);
 
 // Per-format counts of what a writer put in its files, for the summary line.
@@ -102,9 +115,10 @@ bool writeObj(const ExportScene& scene, const std::string& folder, const std::st
 
 // The image as a PNG (libpng through writePngRgba), top row first: the last
 // row of the GL texture at the top, its first row (t = 0) at the bottom.
-bool writeImagePng(const ExportImage& image, FILE* file);
+// opaque writes every alpha as 255.
+bool writeImagePng(const ExportImage& image, FILE* file, bool opaque);
 // Every image of the scene as FILESTEM.png in folder.
-bool writeImageFiles(const ExportScene& scene, const std::string& folder,
+bool writeImageFiles(const ExportScene& scene, const std::string& folder, bool opaque,
                      std::vector<std::string>& writtenFiles);
 // Writes bytes to path, checking every step. False with a message.
 bool writeWholeFile(const std::string& path, const void* data, size_t size);

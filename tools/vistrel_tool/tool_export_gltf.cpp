@@ -15,8 +15,9 @@
 // show their texture; the viewer's lighting has no glTF counterpart, so a
 // glTF viewer lights the model its own way. Faces of type 2, which the viewer
 // adds onto the picture behind them, get a twin material with alphaMode
-// BLEND and an alpha of kBlendedAlpha: glTF has no additive blending, so they
-// come out as a faint glass that lets most of the background through.
+// BLEND and an alpha of kBlendedAlpha (tool_export.h): glTF has no additive
+// blending, so they come out as a faint glass over what lies behind, never
+// brighter than the brighter of the two as the viewer's sum can be.
 //
 // A .glb is written from memory with every write checked. A .gltf is written
 // by tinygltf beside its .bin into the caller's temporary folder, then read
@@ -37,8 +38,6 @@
 #endif
 
 namespace {
-
-constexpr double kBlendedAlpha = 0.3;
 
 // Appends bytes to the buffer at a 4-byte boundary; returns their offset.
 size_t appendAligned(std::vector<unsigned char>& buffer, const void* data, size_t size) {
@@ -114,7 +113,7 @@ bool pngBytes(const ExportImage& image, std::vector<unsigned char>& bytes) {
   size_t size = 0;
   FILE* memory = open_memstream(&data, &size);
   if (!memory) return false;
-  const bool written = writeImagePng(image, memory);
+  const bool written = writeImagePng(image, memory, false);
   const bool closed = std::fclose(memory) == 0;
   if (written && closed) bytes.assign(data, data + size);
   std::free(data);
@@ -162,8 +161,13 @@ bool buildModel(const ExportScene& scene, const std::string& stem, bool binary,
     out.pbrMetallicRoughness.roughnessFactor = 1.0;
     if (material.image >= 0) out.pbrMetallicRoughness.baseColorTexture.index = material.image;
     if (material.blended) {
+      // A textured one has its alpha in the texture, where every reader
+      // looks for it (some ignore the factor's alpha once there is a
+      // texture).
       out.alphaMode = "BLEND";
-      out.pbrMetallicRoughness.baseColorFactor = {1.0, 1.0, 1.0, kBlendedAlpha};
+      if (material.image < 0) {
+        out.pbrMetallicRoughness.baseColorFactor = {1.0, 1.0, 1.0, kBlendedAlpha};
+      }
     }
     gltf.materials.push_back(out);
   }
@@ -275,7 +279,7 @@ bool writeGltf(const ExportScene& scene, const std::string& folder, const std::s
     return true;
   }
 
-  if (!writeImageFiles(scene, folder, writtenFiles)) return false;
+  if (!writeImageFiles(scene, folder, false, writtenFiles)) return false;
   const std::string& name = mainName;
   const std::string path = folder + "/" + name;
   const size_t bufferSize = gltf.buffers.empty() ? 0 : gltf.buffers[0].data.size();

@@ -8,8 +8,10 @@
 // The PNG has the texture's first row (t = 0 in the viewer) at the bottom, so
 // the viewer's texture coordinates are written unchanged.
 //
-// Materials are white diffuse surfaces showing their texture; the blended
-// twins of type-2 faces get the dissolve "d" of the glTF writer's alpha.
+// Materials are white diffuse surfaces showing their texture. The blended
+// twins of type-2 faces are translucent through the dissolve "d" alone
+// (kBlendedAlpha), their PNG written opaque: readers that also take the
+// texture's alpha would otherwise apply it twice.
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -18,8 +20,6 @@
 #include "tools/vistrel_tool/tool_export.h"
 
 namespace {
-
-constexpr double kBlendedDissolve = 0.3;
 
 // A stream that remembers whether every write succeeded.
 struct TextFile {
@@ -56,7 +56,7 @@ bool writeMtl(const ExportScene& scene, const std::string& path) {
   for (const ExportMaterial& material : scene.materials) {
     put(out, "\nnewmtl %s\n", material.name.c_str());
     put(out, "Ka 0 0 0\nKd 1 1 1\nKs 0 0 0\nillum 1\n");
-    put(out, "d %g\n", material.blended ? kBlendedDissolve : 1.0);
+    put(out, "d %g\n", material.blended ? static_cast<double>(kBlendedAlpha) : 1.0);
     if (material.image >= 0) {
       put(out, "map_Kd %s.png\n",
           scene.images[static_cast<size_t>(material.image)].fileStem.c_str());
@@ -120,7 +120,7 @@ bool writeGeometry(const ExportScene& scene, const std::string& path, const std:
 bool writeObj(const ExportScene& scene, const std::string& folder, const std::string& stem,
               const std::string& mainName, std::vector<std::string>& writtenFiles,
               ExportCounts& counts) {
-  if (!writeImageFiles(scene, folder, writtenFiles)) return false;
+  if (!writeImageFiles(scene, folder, true, writtenFiles)) return false;
   const std::string mtl = stem + ".mtl";
   writtenFiles.push_back(mtl);
   if (!writeMtl(scene, folder + "/" + mtl)) {

@@ -108,7 +108,8 @@ size_t findSlot(const VertexTable& table, uint64_t key) {
 // Materials beyond the model's own, made when a face needs them: the
 // blended twin of a model material, and the plain untextured ones.
 struct MaterialIndex {
-  std::unordered_map<int32_t, int32_t> blended;  // model material -> its twin
+  std::unordered_map<int32_t, int32_t> blended;       // model material -> its twin
+  std::unordered_map<int32_t, int32_t> blendedImage;  // image -> its translucent twin
   int32_t untextured = -1;
   int32_t untexturedBlended = -1;
 };
@@ -132,6 +133,18 @@ int32_t materialFor(ExportScene& scene, MaterialIndex& index, int32_t modelMater
   ExportMaterial twin = scene.materials[static_cast<size_t>(modelMaterial)];
   twin.name += "_blended";
   twin.blended = true;
+  if (twin.image >= 0) {
+    auto image = index.blendedImage.find(twin.image);
+    if (image == index.blendedImage.end()) {
+      ExportImage translucent = scene.images[static_cast<size_t>(twin.image)];
+      translucent.fileStem += "_blended";
+      translucent.alpha = static_cast<unsigned char>(kBlendedAlpha * 255.0f + 0.5f);
+      image =
+          index.blendedImage.emplace(twin.image, static_cast<int32_t>(scene.images.size())).first;
+      scene.images.push_back(translucent);
+    }
+    twin.image = image->second;
+  }
   const int32_t slot = static_cast<int32_t>(scene.materials.size());
   scene.materials.push_back(twin);
   index.blended.emplace(modelMaterial, slot);
@@ -273,6 +286,42 @@ int32_t markLoops(const Model& model, std::vector<uint8_t>& onLoop) {
   return loops;
 }
 
+// Deep chains stay a tree up to kMaxDepth levels; a node deeper than that
+// becomes a root where the drawing places it, and the chain goes on below
+// it. glTF sets no limit, but the readers and validators that walk a tree
+// by recursion run out of stack long before a hostile 20,000-node chain ends.
+constexpr int32_t kMaxDepth = 64;
+
+void limitDepth(const std::vector<Vec3>& offsets, ExportScene& scene) {
+  const size_t count = scene.nodes.size();
+  std::vector<int32_t> depth(count, -1);
+  std::vector<int32_t> path;
+  for (size_t start = 0; start < count; ++start) {
+    path.clear();
+    int32_t current = static_cast<int32_t>(start);
+    while (current >= 0 && depth[static_cast<size_t>(current)] < 0) {
+      path.push_back(current);
+      current = scene.nodes[static_cast<size_t>(current)].parent;
+    }
+    int32_t above = current >= 0 ? depth[static_cast<size_t>(current)] : -1;
+    for (size_t k = path.size(); k-- > 0;) {
+      ExportNode& node = scene.nodes[static_cast<size_t>(path[k])];
+      int32_t level = above + 1;
+      if (level >= kMaxDepth) {
+        const Vec3& offset = offsets[static_cast<size_t>(path[k])];
+        node.parent = -1;
+        node.translation[0] = finite(offset.x);
+        node.translation[1] = finite(offset.y);
+        node.translation[2] = finite(offset.z);
+        ++scene.deepNodes;
+        level = 0;
+      }
+      depth[static_cast<size_t>(path[k])] = level;
+      above = level;
+    }
+  }
+}
+
 void buildNodes(const Model& model, ExportScene& scene) {
   if (!model.nodes || model.nodeCount <= 0) return;
   ModelDrawScratch scratch;
@@ -306,6 +355,41 @@ void buildNodes(const Model& model, ExportScene& scene) {
     out.placement[1] = finite(offset.y + out.pivot[1]);
     out.placement[2] = finite(offset.z + out.pivot[2]);
   }
+  limitDepth(scratch.offsets, scene);
+}
+
+// Only the materials some triangle wears are written, and only their images.
+void keepUsedMaterials(ExportScene& scene) {
+  std::vector<int32_t> materialNumber(scene.materials.size(), -1);
+  for (const ExportMesh& mesh : scene.meshes) {
+    for (const ExportPrimitive& primitive : mesh.primitives) {
+      materialNumber[static_cast<size_t>(primitive.material)] = 0;
+    }
+  }
+  std::vector<ExportMaterial> materials;
+  std::vector<int32_t> imageNumber(scene.images.size(), -1);
+  std::vector<ExportImage> images;
+  for (size_t i = 0; i < scene.materials.size(); ++i) {
+    if (materialNumber[i] < 0) continue;
+    materialNumber[i] = static_cast<int32_t>(materials.size());
+    ExportMaterial material = scene.materials[i];
+    if (material.image >= 0) {
+      int32_t& number = imageNumber[static_cast<size_t>(material.image)];
+      if (number < 0) {
+        number = static_cast<int32_t>(images.size());
+        images.push_back(std::move(scene.images[static_cast<size_t>(material.image)]));
+      }
+      material.image = number;
+    }
+    materials.push_back(std::move(material));
+  }
+  scene.materials = std::move(materials);
+  scene.images = std::move(images);
+  for (ExportMesh& mesh : scene.meshes) {
+    for (ExportPrimitive& primitive : mesh.primitives) {
+      primitive.material = materialNumber[static_cast<size_t>(primitive.material)];
+    }
+  }
 }
 
 }  // namespace
@@ -327,5 +411,6 @@ void buildExportScene(const Model& model, const std::string& outputStem, ExportS
     if (mesh.name.empty()) mesh.name = "mesh" + std::to_string(m);
     if (shown[m]) buildMesh(model, model.meshes[m], scene, index, mesh);
   }
+  keepUsedMaterials(scene);
   buildNodes(model, scene);
 }
