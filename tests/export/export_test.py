@@ -18,6 +18,8 @@ written exits 1 and leaves nothing behind.
 
 usage: export_test.py TOOL SAMPLES_DIR SOURCE_DIR [TORUS_PROGRAM]
 Exits 77 (skipped) when node, the validator, assimp, f3d or xvfb-run is missing.
+With EXPORT_PICTURE=FILE.png set, also writes the README's picture: the robot
+as the viewer shows it beside its exported .glb as f3d shows it.
 """
 import os
 import re
@@ -320,7 +322,35 @@ def samples_and_pictures(work):
                                   os.path.join(out, "%s_f3d_%s.png" % (name, extension)), light)
             if picture:
                 compare(ours, picture, parts, "%s.%s" % (name, extension))
+    if os.environ.get("EXPORT_PICTURE"):
+        readme_picture(os.path.join(work, "samples", "robot.3do"), os.path.join(out, "robot.glb"),
+                       os.path.abspath(os.environ["EXPORT_PICTURE"]))
     return out
+
+
+def readme_picture(model, exported, path):
+    """Ours as the viewer first shows it, f3d's view of the .glb beside it,
+    both on the background of config.txt."""
+    ours = path + ".ours.tga"
+    theirs = path + ".f3d.png"
+    distance = camera_of(model)
+    run([TOOL, "render", model, "-o", ours, "--background", "0.2,0.25,0.3"])
+    run(["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "f3d", exported, "--output", theirs,
+         "--bg-color", "0.2,0.25,0.3", "--resolution", "640,480",
+         "--camera-position", "0,0,%r" % distance, "--camera-focal-point",
+         "0,0,%r" % (distance - 10.0), "--camera-view-up", "0,1,0", "--camera-view-angle", "45"])
+    width, height, left = read_tga(ours)
+    _, _, right = read_png(theirs)
+    rows = []
+    for y in range(height):
+        row = []
+        for picture in (left, right):
+            line = picture[4 * width * y:4 * width * (y + 1)]
+            row += [tuple(line[i:i + 3]) for i in range(0, len(line), 4)]
+        rows.append(row)
+    tga_png.write_png(path, 2 * width, height, rows)
+    os.remove(ours)
+    os.remove(theirs)
 
 
 def torus(work):
