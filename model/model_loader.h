@@ -432,8 +432,11 @@ bool readModelFile(Loader<Text>& loader) {
          readMeshes(loader) && readNodes(loader);
 }
 
+// reportPath names the report file, taken from the current folder; null
+// writes none (reportCopy still receives the report).
 template <class Text>
-bool loadWith(Model& model, const char* path, std::string* reportCopy) {
+bool loadWith(Model& model, const char* path, std::string* reportCopy,
+              const char* reportPath = "ModelStats.txt") {
   releaseModel(model);
   if (reportCopy) reportCopy->clear();
   auto loader = std::make_unique<Loader<Text>>();
@@ -441,7 +444,7 @@ bool loadWith(Model& model, const char* path, std::string* reportCopy) {
   loader->path = path ? path : "";
   loader->reportCopy = reportCopy;
   loader->file = loader->path[0] != '\0' ? std::fopen(loader->path, Text::kOpenMode) : nullptr;
-  loader->report = std::fopen("ModelStats.txt", "w");
+  loader->report = reportPath ? std::fopen(reportPath, "w") : nullptr;
   if (!loader->file) {
     if (loader->report) std::fclose(loader->report);
     return fail("Could not open 3do file");

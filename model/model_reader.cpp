@@ -50,6 +50,10 @@ bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy
   return model_loader::loadWith<BufferedText>(model, path, reportCopy);
 }
 
+bool loadModelWithoutReportFile(Model& model, const char* path) {
+  return model_loader::loadWith<BufferedText>(model, path, nullptr, nullptr);
+}
+
 bool loadModel(Model& model, const char* path) {
   return loadModelWithReport(model, path, nullptr);
 }

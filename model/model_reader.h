@@ -16,3 +16,8 @@ bool loadModel(Model& model, const char* path);
 // loadModel that also hands back the report it wrote, in reportCopy (when not
 // null), whether or not "ModelStats.txt" could be created.
 bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy);
+
+// loadModel that writes no "ModelStats.txt" (nor any other file): for
+// callers that read files the user did not choose, such as the thumbnailer.
+// The current folder still resolves the MAT names.
+bool loadModelWithoutReportFile(Model& model, const char* path);

@@ -8,6 +8,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES="
   cmake g++ make pkg-config clang-format
   libgl-dev libegl-dev libopengl-dev libglu1-mesa-dev libgl1-mesa-dri libegl-mesa0
+  libpng-dev
   libgtest-dev
   libsdl2-dev zenity
   xvfb xdotool x11-utils x11-apps openbox libx11-dev
@@ -17,7 +18,7 @@ PACKAGES="
   dpkg-dev man-db groff-base
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64 zip unzip
-  libtinygltf-dev nlohmann-json3-dev libpng-dev
+  libtinygltf-dev nlohmann-json3-dev
   assimp-utils f3d nodejs
 "
 # npm: Debian's package, unless the installed nodejs brings its own.

@@ -33,12 +33,60 @@ finish() {
 trap 'finish' EXIT
 trap 'exit 1' INT TERM HUP
 
-# THUMBNAIL CHECK: goes here once `vistrel-tool thumbnail` exists. Run the
-# installed thumbnailer entry's Exec line on the copied robot.3do (%i, %o,
-# %s = 256) and expect a 256 x 256 PNG with a transparent background, and no
-# file and a non-zero exit for a broken model; count it with pass / fail.
+# The thumbnailer as a file manager runs it: the installed entry's Exec line
+# with %i, %o and %s filled in, from a folder of its own. On every sample at
+# 128 and 256 it writes an RGBA PNG of that size; on hostile files (random
+# bytes, a truncated sample, 300 MB of digits, models claiming huge counts) it
+# fails within ten seconds and leaves nothing behind: no output, nothing new
+# beside the model. The fuzzing limit files (large but well-formed) finish
+# within the same bounds, with a PNG or with nothing.
+thumb_exec() { # thumb_exec INPUT OUTPUT SIZE
+  exec_line=$(sed -n 's/^Exec=//p' /usr/share/thumbnailers/vistrel.thumbnailer)
+  exec_line=$(printf '%s' "$exec_line" | sed "s|%i|$1|; s|%o|$2|; s|%s|$3|")
+  # shellcheck disable=SC2086 # the Exec line is split into words as a file manager does
+  (cd "$scratch/cwd" && timeout 30 $exec_line)
+}
+png_of_size() { # png_of_size FILE SIZE: an RGBA PNG of SIZE x SIZE
+  python3 -c 'import struct,sys
+d = open(sys.argv[1], "rb").read(33)
+w, h, depth, kind = struct.unpack(">IIBB", d[16:26])
+sys.exit(0 if d[:8] == b"\x89PNG\r\n\x1a\n" and (w, h, depth, kind) == (int(sys.argv[2]),) * 2 + (8, 6) else 1)' "$1" "$2"
+}
+thumb_ok() { thumb_exec "$1" "$scratch/thumb.png" "$2" && png_of_size "$scratch/thumb.png" "$2"; }
+thumb_bounded() { # thumb_bounded refused|either MODEL: in time, no folder changed
+  rm -f "$scratch/thumb.png"
+  before=$(ls -la "$(dirname "$2")" "$scratch/cwd")
+  start=$(date +%s)
+  if thumb_exec "$2" "$scratch/thumb.png" 256; then
+    [ "$1" = either ] && png_of_size "$scratch/thumb.png" 256 || return 1
+  else
+    [ ! -e "$scratch/thumb.png" ] || return 1
+  fi
+  [ $(($(date +%s) - start)) -le 10 ] && [ "$before" = "$(ls -la "$(dirname "$2")" "$scratch/cwd")" ]
+}
 check_thumbnail() {
-  return 0
+  for model in "$scratch"/copy/*.3do; do
+    for size in 128 256; do
+      check "thumbnailer Exec line on $(basename "$model") at $size" thumb_ok "$model" "$size"
+    done
+  done
+  mkdir -p "$scratch/hostile"
+  head -c 200000 /dev/urandom >"$scratch/hostile/random.3do"
+  head -c 3000 "$scratch/copy/robot.3do" >"$scratch/hostile/truncated.3do"
+  yes 1234567890 | head -c 300000000 >"$scratch/hostile/digits.3do"
+  for claim in fuzz/corpus/model/huge_*.bin; do
+    cp "$claim" "$scratch/hostile/$(basename "$claim" .bin).3do"
+  done
+  for model in "$scratch"/hostile/*.3do; do
+    check "thumbnailer refuses $(basename "$model") within bounds, leaving nothing" \
+      thumb_bounded refused "$model"
+  done
+  rm -f "$scratch/hostile/digits.3do"
+  python3 fuzz/make_seeds.py --limits "$scratch/limits" >/dev/null
+  for model in "$scratch"/limits/model/* "$scratch"/limits/draw/*; do
+    check "thumbnailer on the limit file $(basename "$model") stays within bounds" \
+      thumb_bounded either "$model"
+  done
 }
 
 # The MIME type the shared MIME database gives FILE, asked as a desktop

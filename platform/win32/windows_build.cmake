@@ -46,10 +46,10 @@ add_dependencies(vistrel vistrel_runtime_data)
 
 # The headless tool: the portable headless services (boxes on standard
 # error, the clock) with a hidden-window WGL context and the executable's
-# folder from Win32.
+# folder from Win32. No thumbnail command (it needs libpng and POSIX limits)
+# and no export command (tinygltf and libpng).
 file(GLOB VISTREL_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/vistrel_tool/*.cpp)
-# No export command: it needs tinygltf and libpng.
-list(FILTER VISTREL_TOOL_SOURCES EXCLUDE REGEX "/tool_export[a-z_]*\\.cpp$")
+list(FILTER VISTREL_TOOL_SOURCES EXCLUDE REGEX "/tool_(thumbnail|png|export[a-z_]*)\\.cpp$")
 file(GLOB VISTREL_WIN32_HEADLESS_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/headless/*.cpp)
 add_executable(vistrel-tool ${VISTREL_TOOL_SOURCES} ${VISTREL_WIN32_HEADLESS_SOURCES}

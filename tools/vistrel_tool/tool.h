@@ -18,6 +18,8 @@ constexpr int kToolUsage = 2;
 int runStats(int argc, char** argv);   // argv[0] is "stats"
 int runDecode(int argc, char** argv);  // argv[0] is "decode"
 int runRender(int argc, char** argv);  // argv[0] is "render"
+// argv[0] is "thumbnail"; Linux only (libpng, POSIX resource limits).
+int runThumbnail(int argc, char** argv);
 // argv[0] is "export"; Linux only (tinygltf, libpng).
 int runExport(int argc, char** argv);
 

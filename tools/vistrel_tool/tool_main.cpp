@@ -22,6 +22,10 @@ void printUsage(FILE* out) {
                "  decode IMAGE -o OUT.tga    decode a MAT or TGA image, write it as TGA\n"
                "  render MODEL.3do -o OUT.tga [options]\n"
                "                             draw one frame offscreen (see render --help)\n"
+#ifdef VISTREL_TOOL_THUMBNAIL
+               "  thumbnail MODEL.3do OUT.png [--size N]\n"
+               "                             write a PNG preview (see thumbnail --help)\n"
+#endif
 #ifdef VISTREL_TOOL_EXPORT
                "  export MODEL.3do -o OUT.glb|OUT.gltf|OUT.obj\n"
                "                             write the model as glTF 2.0 or OBJ with its\n"
@@ -51,6 +55,9 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "stats") == 0) return runStats(argc - 1, argv + 1);
   if (std::strcmp(command, "decode") == 0) return runDecode(argc - 1, argv + 1);
   if (std::strcmp(command, "render") == 0) return runRender(argc - 1, argv + 1);
+#ifdef VISTREL_TOOL_THUMBNAIL
+  if (std::strcmp(command, "thumbnail") == 0) return runThumbnail(argc - 1, argv + 1);
+#endif
 #ifdef VISTREL_TOOL_EXPORT
   if (std::strcmp(command, "export") == 0) return runExport(argc - 1, argv + 1);
 #endif
