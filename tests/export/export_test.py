@@ -299,6 +299,10 @@ def samples_and_pictures(work):
     tga_png.write_png(light, 16, 8, [[(255, 255, 255)] * 16] * 8)
     for name in MODELS:
         model = os.path.join(work, "samples", name + ".3do")
+        report = os.path.join(work, "samples", "ModelStats.txt")
+        stats = run([TOOL, "stats", model])
+        with open(report) as handle:
+            stats_report = handle.read()
         written = []
         for extension in ("glb", "gltf", "obj"):
             path = os.path.join(out, "%s.%s" % (name, extension))
@@ -306,6 +310,11 @@ def samples_and_pictures(work):
             if status != 0 or counts is None:
                 fail("export of %s to .%s: exit %d\n%s" % (name, extension, status, err))
                 continue
+            # The load is the one of stats: the same boxes, the same report.
+            boxes = [line for line in err.splitlines() if not line.startswith("vistrel-tool")]
+            with open(report) as handle:
+                if handle.read() != stats_report or boxes != stats.stderr.splitlines():
+                    fail("%s: the load differs from vistrel-tool stats:\n%s" % (name, err))
             check_counts(path, counts)
             written.append(path)
         validate([p for p in written if not p.endswith(".obj")])

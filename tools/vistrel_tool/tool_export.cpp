@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -233,10 +234,18 @@ int runExport(int argc, char** argv) {
 
   const std::string stem = sideStem(output);
   ExportScene scene;
-  buildExportScene(model, stem, scene);
-  readTextures(scene);
+  bool gathered = true;
+  try {
+    buildExportScene(model, stem, scene);
+    readTextures(scene);
+  } catch (const std::exception& failure) {
+    // Memory runs out on a model far larger than the machine can hold twice.
+    std::fprintf(stderr, "vistrel-tool export: %s\n", failure.what());
+    gathered = false;
+  }
   releaseModel(model);
   closeToolSession(session);
+  if (!gathered) return kToolFailed;
 
   if (scene.skippedTriangles > 0) {
     std::fprintf(stderr,
@@ -250,7 +259,6 @@ int runExport(int argc, char** argv) {
                  "placed where the viewer draws it\n",
                  static_cast<int>(scene.brokenLoops));
   }
-
   if (scene.deepNodes > 0) {
     std::fprintf(stderr,
                  "vistrel-tool export: %d nodes more than 64 levels deep made roots, placed "
@@ -272,11 +280,16 @@ int runExport(int argc, char** argv) {
   ExportCounts counts;
   const std::string mainName = output.filename().string();
   bool complete = false;
-  if (format == ExportFormat::kObj) {
-    complete = writeObj(scene, temporary, stem, mainName, written, counts);
-  } else {
-    complete =
-        writeGltf(scene, temporary, stem, mainName, format == ExportFormat::kGlb, written, counts);
+  try {
+    if (format == ExportFormat::kObj) {
+      complete = writeObj(scene, temporary, stem, mainName, written, counts);
+    } else {
+      complete = writeGltf(scene, temporary, stem, mainName, format == ExportFormat::kGlb, written,
+                           counts);
+    }
+  } catch (const std::exception& failure) {
+    std::fprintf(stderr, "vistrel-tool export: %s\n", failure.what());
+    complete = false;
   }
   // The side files first, the output itself last.
   for (size_t i = 0; complete && i < written.size(); ++i) {
