@@ -114,22 +114,6 @@ bool readTexture(ExportImage& image) {
   return glGetError() == GL_NO_ERROR;
 }
 
-// Reads every image back; an image that cannot be read is dropped and its
-// materials are written plain, as the viewer draws them.
-void readTextures(ExportScene& scene) {
-  std::vector<int32_t> renumbered(scene.images.size(), -1);
-  std::vector<ExportImage> kept;
-  for (size_t i = 0; i < scene.images.size(); ++i) {
-    if (!readTexture(scene.images[i])) continue;
-    renumbered[i] = static_cast<int32_t>(kept.size());
-    kept.push_back(std::move(scene.images[i]));
-  }
-  scene.images = std::move(kept);
-  for (ExportMaterial& material : scene.materials) {
-    if (material.image >= 0) material.image = renumbered[static_cast<size_t>(material.image)];
-  }
-}
-
 // Removes the temporary folder and every file in it.
 void removeFolder(const std::string& folder) {
   if (DIR* dir = opendir(folder.c_str())) {
@@ -143,6 +127,20 @@ void removeFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+void readTextures(ExportScene& scene) {
+  std::vector<int32_t> renumbered(scene.images.size(), -1);
+  std::vector<ExportImage> kept;
+  for (size_t i = 0; i < scene.images.size(); ++i) {
+    if (!readTexture(scene.images[i])) continue;
+    renumbered[i] = static_cast<int32_t>(kept.size());
+    kept.push_back(std::move(scene.images[i]));
+  }
+  scene.images = std::move(kept);
+  for (ExportMaterial& material : scene.materials) {
+    if (material.image >= 0) material.image = renumbered[static_cast<size_t>(material.image)];
+  }
+}
 
 bool writeImagePng(const ExportImage& image, FILE* file, bool opaque) {
   if (!opaque || image.alpha == 255) {
@@ -167,14 +165,6 @@ bool writeImageFiles(const ExportScene& scene, const std::string& folder, bool o
     }
   }
   return true;
-}
-
-bool writeWholeFile(const std::string& path, const void* data, size_t size) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  bool written = std::fwrite(data, 1, size, file) == size;
-  if (std::fclose(file) != 0) written = false;
-  return written;
 }
 
 int runExport(int argc, char** argv) {

@@ -92,6 +92,11 @@ struct ExportScene {
 // names the side files.
 void buildExportScene(const Model& model, const std::string& outputStem, ExportScene& scene);
 
+// Fills every image's pixels from its texture in the current GL context. An
+// image whose texture holds no picture of its size (GL refused it, so the
+// viewer draws its faces plain) is dropped and its materials written plain.
+void readTextures(ExportScene& scene);
+
 // Per-format counts of what a writer put in its files, for the summary line.
 struct ExportCounts {
   int64_t triangles = 0;
@@ -120,5 +125,3 @@ bool writeImagePng(const ExportImage& image, FILE* file, bool opaque);
 // Every image of the scene as FILESTEM.png in folder.
 bool writeImageFiles(const ExportScene& scene, const std::string& folder, bool opaque,
                      std::vector<std::string>& writtenFiles);
-// Writes bytes to path, checking every step. False with a message.
-bool writeWholeFile(const std::string& path, const void* data, size_t size);

@@ -19,15 +19,15 @@
 // blending, so they come out as a faint glass over what lies behind, never
 // brighter than the brighter of the two as the viewer's sum can be.
 //
-// A .glb is written from memory with every write checked. A .gltf is written
-// by tinygltf beside its .bin into the caller's temporary folder, then read
-// back with tinygltf to be sure the files are whole (tinygltf does not report
-// a failed write).
+// A .glb is streamed straight to its file, the stream's failures checked. A
+// .gltf is written by tinygltf beside its .bin into the caller's temporary
+// folder, then read back with tinygltf to be sure the files are whole
+// (tinygltf does not report a failed write of its own files).
 #include <tiny_gltf.h>
 
 #include <cstdio>
 #include <cstring>
-#include <sstream>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -39,12 +39,13 @@
 
 namespace {
 
-// Appends bytes to the buffer at a 4-byte boundary; returns their offset.
+// Appends size bytes (zeros when data is null) to the buffer at a 4-byte
+// boundary; returns their offset.
 size_t appendAligned(std::vector<unsigned char>& buffer, const void* data, size_t size) {
   while (buffer.size() % 4 != 0) buffer.push_back(0);
   const size_t offset = buffer.size();
-  const unsigned char* bytes = static_cast<const unsigned char*>(data);
-  buffer.insert(buffer.end(), bytes, bytes + size);
+  buffer.resize(offset + size);
+  if (data && size > 0) std::memcpy(&buffer[offset], data, size);
   return offset;
 }
 
@@ -68,25 +69,25 @@ int addAccessor(tinygltf::Model& gltf, int view, int componentType, size_t count
   return static_cast<int>(gltf.accessors.size() - 1);
 }
 
-// One attribute of every vertex of a primitive, packed.
+// One attribute of every vertex of a primitive, packed straight into the
+// buffer.
 template <size_t N>
 int addAttribute(tinygltf::Model& gltf, std::vector<unsigned char>& buffer,
                  const std::vector<ExportVertex>& vertices,
                  float (*pick)(const ExportVertex&, size_t), bool withBounds) {
-  std::vector<float> packed(vertices.size() * N);
+  const size_t bytes = vertices.size() * N * sizeof(float);
+  const size_t offset = appendAligned(buffer, nullptr, bytes);
   std::vector<double> low(N, 0.0);
   std::vector<double> high(N, 0.0);
   for (size_t i = 0; i < vertices.size(); ++i) {
     for (size_t c = 0; c < N; ++c) {
       const float value = pick(vertices[i], c);
-      packed[i * N + c] = value;
+      std::memcpy(&buffer[offset + (i * N + c) * sizeof(float)], &value, sizeof value);
       if (i == 0 || value < low[c]) low[c] = value;
       if (i == 0 || value > high[c]) high[c] = value;
     }
   }
-  const size_t offset = appendAligned(buffer, packed.data(), packed.size() * sizeof(float));
-  const int view =
-      addView(gltf, offset, packed.size() * sizeof(float), TINYGLTF_TARGET_ARRAY_BUFFER);
+  const int view = addView(gltf, offset, bytes, TINYGLTF_TARGET_ARRAY_BUFFER);
   const int accessor = addAccessor(gltf, view, TINYGLTF_COMPONENT_TYPE_FLOAT, vertices.size(),
                                    N == 3 ? TINYGLTF_TYPE_VEC3 : TINYGLTF_TYPE_VEC2);
   if (withBounds) {
@@ -173,6 +174,13 @@ bool buildModel(const ExportScene& scene, const std::string& stem, bool binary,
   }
   counts.materials = static_cast<int64_t>(scene.materials.size());
 
+  size_t geometry = 0;
+  for (const ExportMesh& mesh : scene.meshes) {
+    for (const ExportPrimitive& primitive : mesh.primitives) {
+      geometry += primitive.vertices.size() * 8 * sizeof(float) + primitive.indices.size() * 4;
+    }
+  }
+  buffer.reserve(buffer.size() + geometry + 16 * scene.meshes.size());
   std::vector<int> meshOf(scene.meshes.size(), -1);
   for (size_t m = 0; m < scene.meshes.size(); ++m) {
     const ExportMesh& mesh = scene.meshes[m];
@@ -268,11 +276,12 @@ bool writeGltf(const ExportScene& scene, const std::string& folder, const std::s
   writer.SetImageWriter(nullptr, nullptr);
 
   if (binary) {
-    std::ostringstream stream;
-    if (!writer.WriteGltfSceneToStream(&gltf, stream, false, true)) return false;
-    const std::string bytes = stream.str();
+    // Straight to the file; the stream reports a failed write or close.
     writtenFiles.push_back(mainName);
-    if (!writeWholeFile(folder + "/" + mainName, bytes.data(), bytes.size())) {
+    std::ofstream file(folder + "/" + mainName, std::ios::binary);
+    const bool serialised = file && writer.WriteGltfSceneToStream(&gltf, file, false, true);
+    file.close();
+    if (!serialised || file.fail()) {
       std::fprintf(stderr, "vistrel-tool export: could not write %s\n", mainName.c_str());
       return false;
     }
