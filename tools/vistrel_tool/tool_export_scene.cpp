@@ -112,7 +112,17 @@ struct MaterialIndex {
   std::unordered_map<int32_t, int32_t> blendedImage;  // image -> its translucent twin
   int32_t untextured = -1;
   int32_t untexturedBlended = -1;
+  std::unordered_set<std::string> fileStems;  // of the images so far
 };
+
+// STEM, or STEM_2, STEM_3, ... when an image already has it.
+std::string uniqueStem(MaterialIndex& index, const std::string& stem) {
+  std::string unique = stem;
+  for (int n = 2; !index.fileStems.insert(unique).second; ++n) {
+    unique = stem + "_" + std::to_string(n);
+  }
+  return unique;
+}
 
 int32_t materialFor(ExportScene& scene, MaterialIndex& index, int32_t modelMaterial, bool textured,
                     bool blended) {
@@ -137,7 +147,7 @@ int32_t materialFor(ExportScene& scene, MaterialIndex& index, int32_t modelMater
     auto image = index.blendedImage.find(twin.image);
     if (image == index.blendedImage.end()) {
       ExportImage translucent = scene.images[static_cast<size_t>(twin.image)];
-      translucent.fileStem += "_blended";
+      translucent.fileStem = uniqueStem(index, translucent.fileStem + "_blended");
       translucent.alpha = static_cast<unsigned char>(kBlendedAlpha * 255.0f + 0.5f);
       image =
           index.blendedImage.emplace(twin.image, static_cast<int32_t>(scene.images.size())).first;
@@ -151,10 +161,9 @@ int32_t materialFor(ExportScene& scene, MaterialIndex& index, int32_t modelMater
   return slot;
 }
 
-void buildImagesAndMaterials(const Model& model, const std::string& outputStem,
-                             ExportScene& scene) {
+void buildImagesAndMaterials(const Model& model, const std::string& outputStem, ExportScene& scene,
+                             MaterialIndex& index) {
   std::unordered_map<uint32_t, int32_t> imageOfTexture;
-  std::unordered_set<std::string> stems;
   for (int32_t i = 0; i < model.materialCount && model.materials; ++i) {
     const Material& source = model.materials[i];
     ExportMaterial material;
@@ -172,11 +181,7 @@ void buildImagesAndMaterials(const Model& model, const std::string& outputStem,
         const std::string part = source.textureName == model.fallbackTexture
                                      ? std::string("checker")
                                      : fileStemOf(material.name);
-        std::string stem = outputStem + "_" + part;
-        for (int n = 2; !stems.insert(stem).second; ++n) {
-          stem = outputStem + "_" + part + "_" + std::to_string(n);
-        }
-        image.fileStem = stem;
+        image.fileStem = uniqueStem(index, outputStem + "_" + part);
         found =
             imageOfTexture.emplace(source.textureName, static_cast<int32_t>(scene.images.size()))
                 .first;
@@ -396,14 +401,14 @@ void keepUsedMaterials(ExportScene& scene) {
 
 void buildExportScene(const Model& model, const std::string& outputStem, ExportScene& scene) {
   scene = ExportScene();
-  buildImagesAndMaterials(model, outputStem, scene);
+  MaterialIndex index;
+  buildImagesAndMaterials(model, outputStem, scene, index);
   // Only meshes that a node shows are drawn, so only those are gathered.
   std::vector<uint8_t> shown(static_cast<size_t>(model.meshCount > 0 ? model.meshCount : 0), 0);
   for (int32_t i = 0; model.nodes && i < model.nodeCount; ++i) {
     const int32_t mesh = model.nodes[i].mesh;
     if (mesh >= 0 && mesh < model.meshCount) shown[static_cast<size_t>(mesh)] = 1;
   }
-  MaterialIndex index;
   scene.meshes.resize(shown.size());
   for (size_t m = 0; m < shown.size() && model.meshes; ++m) {
     ExportMesh& mesh = scene.meshes[m];
