@@ -1,13 +1,14 @@
 // The SDL port's one translation of SDL events into the shell's messages:
-// virtual-key codes of a standard keyboard, system keys, autorepeat, and the
-// window events that become WM_CLOSE and WM_SIZE; and the file dialog's name
-// patterns. Needs no display.
+// virtual-key codes of a standard keyboard, system keys, autorepeat, the
+// window events that become WM_CLOSE and WM_SIZE, the mouse, and the files of
+// a drop; and the file dialog's name patterns. Needs no display.
 #include <fnmatch.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/sdl/sdl_port.h"
 
 namespace {
@@ -141,6 +142,88 @@ TEST(SdlTranslation, WindowEventsBecomeCloseAndSizeMessages) {
   SDL_Event quit = {};
   quit.type = SDL_QUIT;  // SIGINT or SIGTERM through SDL
   EXPECT_EQ(translate(quit).message, kWmClose);
+}
+
+TEST(SdlTranslation, MouseMotionButtonsAndWheel) {
+  SDL_Event motion = {};
+  motion.type = SDL_MOUSEMOTION;
+  motion.motion.windowID = kWindowId;
+  motion.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_MMASK;
+  motion.motion.x = -5;  // outside the window while a button is held
+  motion.motion.y = 300;
+  AppMessage move = translate(motion);
+  EXPECT_EQ(move.message, kWmMouseMove);
+  EXPECT_EQ(move.wParam, kMkLButton | kMkMButton);
+  EXPECT_EQ(mouseX(move.lParam), -5);
+  EXPECT_EQ(mouseY(move.lParam), 300);
+
+  SDL_Event button = {};
+  button.button.windowID = kWindowId;
+  button.button.x = 12;
+  button.button.y = 34;
+  const Uint8 buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE};
+  const uint32_t downs[] = {kWmLButtonDown, kWmRButtonDown, kWmMButtonDown};
+  const uintptr_t flags[] = {kMkLButton, kMkRButton, kMkMButton};
+  for (int i = 0; i < 3; ++i) {
+    button.button.button = buttons[i];
+    button.type = SDL_MOUSEBUTTONDOWN;
+    AppMessage down = translate(button);
+    EXPECT_EQ(down.message, downs[i]);
+    EXPECT_EQ(down.wParam & flags[i], flags[i]);
+    EXPECT_EQ(down.lParam, mousePositionParam(12, 34));
+    button.type = SDL_MOUSEBUTTONUP;
+    AppMessage up = translate(button);
+    EXPECT_EQ(up.message, downs[i] + 1);
+    EXPECT_EQ(up.wParam & flags[i], 0u);
+  }
+  button.button.button = SDL_BUTTON_X1;
+  EXPECT_EQ(translate(button).message, 0u);
+
+  SDL_Event wheel = {};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.windowID = kWindowId;
+  wheel.wheel.y = 2;  // away from the user
+  AppMessage forward = translate(wheel);
+  EXPECT_EQ(forward.message, kWmMouseWheel);
+  EXPECT_EQ(wheelDistance(forward.wParam), 240);
+  wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  EXPECT_EQ(wheelDistance(translate(wheel).wParam), -240);
+  wheel.wheel.y = 0;  // sideways only
+  EXPECT_EQ(translate(wheel).message, 0u);
+  motion.motion.windowID = kWindowId + 1;
+  EXPECT_EQ(translate(motion).message, 0u);
+}
+
+TEST(SdlTranslation, TheFilesOfOneDropBecomeOneDropMessage) {
+  auto dropEvent = [](Uint32 type, const char* file = nullptr) {
+    SDL_Event event = {};
+    event.type = type;
+    event.drop.windowID = kWindowId;
+    event.drop.file = file ? SDL_strdup(file) : nullptr;  // the translation frees it
+    return event;
+  };
+  std::vector<std::string> paths;
+  EXPECT_EQ(translate(dropEvent(SDL_DROPBEGIN)).message, 0u);
+  EXPECT_EQ(translate(dropEvent(SDL_DROPFILE, "/a/notes.txt")).message, 0u);
+  EXPECT_EQ(translate(dropEvent(SDL_DROPTEXT, "some text")).message, 0u);
+  EXPECT_EQ(translate(dropEvent(SDL_DROPFILE, "/a/Robot.3DO")).message, 0u);
+  AppMessage drop = translate(dropEvent(SDL_DROPCOMPLETE));
+  EXPECT_EQ(drop.message, kWmDropFiles);
+  ASSERT_TRUE(platformTakeDroppedFiles(drop.wParam, paths));
+  EXPECT_EQ(paths, (std::vector<std::string>{"/a/notes.txt", "/a/Robot.3DO"}));
+  EXPECT_FALSE(platformTakeDroppedFiles(drop.wParam, paths));  // taken once
+
+  AppMessage lone = translate(dropEvent(SDL_DROPFILE, "/b/cube.3do"));
+  ASSERT_EQ(lone.message, kWmDropFiles);
+  ASSERT_TRUE(platformTakeDroppedFiles(lone.wParam, paths));
+  EXPECT_EQ(paths, std::vector<std::string>{"/b/cube.3do"});
+  // Text alone, or a drop onto another window, gives nothing.
+  translate(dropEvent(SDL_DROPBEGIN));
+  translate(dropEvent(SDL_DROPTEXT, "text"));
+  EXPECT_EQ(translate(dropEvent(SDL_DROPCOMPLETE)).message, 0u);
+  SDL_Event other = dropEvent(SDL_DROPFILE, "/c/other.3do");
+  other.drop.windowID = kWindowId + 1;
+  EXPECT_EQ(translate(other).message, 0u);
 }
 
 // The file dialog's filter lists a model whatever the case of its name, as
