@@ -68,8 +68,8 @@ bool recordMouseMessage(MouseState& mouse, uint32_t message, uintptr_t wParam, i
   mouse.y = y;
   mouse.placeKnown = true;
 
-  const bool down = message == kWmLButtonDown || message == kWmRButtonDown ||
-                    message == kWmMButtonDown;
+  const bool down =
+      message == kWmLButtonDown || message == kWmRButtonDown || message == kWmMButtonDown;
   if (down) {
     mouse.buttons |= button;
   } else {
