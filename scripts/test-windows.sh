@@ -18,7 +18,10 @@
 # file" box and exit code 0, while a path of 255 characters loads (that run
 # ends with WM_CLOSE, as the close box sends it); a start folder with an
 # accented name is found again after the full-screen toggle; and
-# `vistrel.exe MODEL.3do` opens the model without a dialog. Last,
+# `vistrel.exe MODEL.3do` opens the model without a dialog; a left drag
+# turns the model as far as the Linux render says, PageDown loads the next
+# sample, and F12 in a window resized to 400 x 300 writes a 400 x 300
+# picture equal to the Linux render at that size. Last,
 # renders with vistrel-tool.exe under Wine and compares with the Linux render.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
@@ -350,6 +353,42 @@ rm -f "$APP/samples/screen"*.tga
 press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 wrote no screenshot beside the model"
 sleep 0.5
 expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render-3.tga"
+press_escape_until_exit || fail "Esc did not end the viewer"
+expect_exit 0
+
+say "run 7: a mouse drag turns the model, PageDown loads the next sample, F12 after a resize"
+(cd "$SCRATCH" && exec timeout 120 wine "$APP/vistrel.exe" "$(winpath "$APP/samples/$SAMPLE")") \
+  > "$SCRATCH/viewer.log" 2>&1 &
+VIEWER_PID=$!
+window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window did not appear"
+sleep 1
+rm -f "$APP/samples/screen"*.tga
+# 64 x 32 pixels of a 640-pixel-wide client area: 18 degrees about y, 9 about x.
+xdotool mousemove --window "$window" 200 200 && sleep 0.2 && xdotool mousedown 1 && sleep 0.2
+xdotool mousemove --window "$window" 264 232 && sleep 0.2 && xdotool mouseup 1 && sleep 0.3
+press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 after the drag wrote no screenshot"
+sleep 0.5
+"$LINUX_TOOL" render "$APP/samples/$SAMPLE" -o "$SCRATCH/linux-drag.tga" --text fps \
+  --rotate 9,18,0 > /dev/null || fail "the Linux vistrel-tool render --rotate failed"
+python3 tests/win32/compare_tga.py "$APP/samples/screen000.tga" "$SCRATCH/linux-drag.tga" \
+  --ignore "$FPS_AREA" || fail "the model after the drag differs from the Linux render --rotate 9,18,0"
+key_to_viewer Next
+deadline=$(($(date +%s) + 20))
+until grep -q "$SECOND_SAMPLE" "$APP/samples/ModelStats.txt" 2> /dev/null; do
+  [ "$(date +%s)" -lt "$deadline" ] || fail "PageDown did not load $SECOND_SAMPLE after $SAMPLE"
+  sleep 0.2
+done
+xdotool windowsize --sync "$window" 400 300 || fail "could not resize the viewer's window"
+sleep 0.5
+[ "$(client_size "$window")" = "400x300" ] || fail "client area is $(client_size "$window")"
+press_until_file F12 "$APP/samples/screen001.tga" || fail "F12 after the resize wrote no screenshot"
+sleep 0.5
+size=$(od -An -tu2 -j12 -N4 "$APP/samples/screen001.tga" | awk '{print $1 "x" $2}')
+[ "$size" = "400x300" ] || fail "F12 in a 400x300 window wrote a $size picture"
+"$LINUX_TOOL" render "$APP/samples/$SECOND_SAMPLE" -o "$SCRATCH/linux-small.tga" --text fps \
+  --size 400x300 > /dev/null || fail "the Linux vistrel-tool render --size failed"
+python3 tests/win32/compare_tga.py "$APP/samples/screen001.tga" "$SCRATCH/linux-small.tga" \
+  --ignore 0,287,40,300 || fail "the 400x300 screenshot differs from the Linux render"
 press_escape_until_exit || fail "Esc did not end the viewer"
 expect_exit 0
 
