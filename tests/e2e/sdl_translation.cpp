@@ -145,81 +145,62 @@ TEST(SdlTranslation, WindowEventsBecomeCloseAndSizeMessages) {
 }
 
 TEST(SdlTranslation, MouseMotionButtonsAndWheel) {
-  SDL_Event motion = {};
-  motion.type = SDL_MOUSEMOTION;
-  motion.motion.windowID = kWindowId;
-  motion.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_MMASK;
-  motion.motion.x = -5;  // outside the window while a button is held
-  motion.motion.y = 300;
-  AppMessage move = translate(motion);
+  SDL_Event event = {};
+  event.type = SDL_MOUSEMOTION;
+  event.motion.windowID = kWindowId;
+  event.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_MMASK;
+  event.motion.x = -5;  // outside the window while a button is held
+  event.motion.y = 300;
+  AppMessage move = translate(event);
   EXPECT_EQ(move.message, kWmMouseMove);
   EXPECT_EQ(move.wParam, kMkLButton | kMkMButton);
   EXPECT_EQ(mouseX(move.lParam), -5);
   EXPECT_EQ(mouseY(move.lParam), 300);
+  event.type = SDL_MOUSEBUTTONDOWN;
+  event.button.button = SDL_BUTTON_RIGHT;
+  EXPECT_EQ(translate(event).message, kWmRButtonDown);
+  EXPECT_EQ(translate(event).wParam & kMkRButton, kMkRButton);
+  event.type = SDL_MOUSEBUTTONUP;
+  event.button.button = SDL_BUTTON_MIDDLE;
+  EXPECT_EQ(translate(event).message, kWmMButtonUp);
+  event.button.button = SDL_BUTTON_X1;  // no message for the side buttons
+  EXPECT_EQ(translate(event).message, 0u);
 
-  SDL_Event button = {};
-  button.button.windowID = kWindowId;
-  button.button.x = 12;
-  button.button.y = 34;
-  const Uint8 buttons[] = {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT, SDL_BUTTON_MIDDLE};
-  const uint32_t downs[] = {kWmLButtonDown, kWmRButtonDown, kWmMButtonDown};
-  const uintptr_t flags[] = {kMkLButton, kMkRButton, kMkMButton};
-  for (int i = 0; i < 3; ++i) {
-    button.button.button = buttons[i];
-    button.type = SDL_MOUSEBUTTONDOWN;
-    AppMessage down = translate(button);
-    EXPECT_EQ(down.message, downs[i]);
-    EXPECT_EQ(down.wParam & flags[i], flags[i]);
-    EXPECT_EQ(down.lParam, mousePositionParam(12, 34));
-    button.type = SDL_MOUSEBUTTONUP;
-    AppMessage up = translate(button);
-    EXPECT_EQ(up.message, downs[i] + 1);
-    EXPECT_EQ(up.wParam & flags[i], 0u);
-  }
-  button.button.button = SDL_BUTTON_X1;
-  EXPECT_EQ(translate(button).message, 0u);
-
-  SDL_Event wheel = {};
-  wheel.type = SDL_MOUSEWHEEL;
-  wheel.wheel.windowID = kWindowId;
-  wheel.wheel.y = 2;  // away from the user
-  EXPECT_EQ(translate(wheel).message, kWmMouseWheel);
-  EXPECT_EQ(wheelDistance(translate(wheel).wParam), 240);
-  wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
-  EXPECT_EQ(wheelDistance(translate(wheel).wParam), -240);
-  motion.motion.windowID = kWindowId + 1;
-  EXPECT_EQ(translate(motion).message, 0u);
+  event = {};
+  event.type = SDL_MOUSEWHEEL;
+  event.wheel.windowID = kWindowId;
+  event.wheel.y = 2;  // away from the user
+  EXPECT_EQ(translate(event).message, kWmMouseWheel);
+  EXPECT_EQ(wheelDistance(translate(event).wParam), 240);
+  event.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  EXPECT_EQ(wheelDistance(translate(event).wParam), -240);
 }
 
 TEST(SdlTranslation, TheFilesOfOneDropBecomeOneDropMessage) {
-  auto dropEvent = [](Uint32 type, const char* file = nullptr) {
+  auto drop = [](Uint32 type, const char* file = nullptr, uint32_t window = kWindowId) {
     SDL_Event event = {};
     event.type = type;
-    event.drop.windowID = kWindowId;
+    event.drop.windowID = window;
     event.drop.file = file ? SDL_strdup(file) : nullptr;  // the translation frees it
-    return event;
+    return translate(event);
   };
   std::vector<std::string> paths;
-  EXPECT_EQ(translate(dropEvent(SDL_DROPBEGIN)).message, 0u);
-  EXPECT_EQ(translate(dropEvent(SDL_DROPFILE, "/a/notes.txt")).message, 0u);
-  EXPECT_EQ(translate(dropEvent(SDL_DROPTEXT, "some text")).message, 0u);
-  EXPECT_EQ(translate(dropEvent(SDL_DROPFILE, "/a/Robot.3DO")).message, 0u);
-  AppMessage drop = translate(dropEvent(SDL_DROPCOMPLETE));
-  EXPECT_EQ(drop.message, kWmDropFiles);
-  ASSERT_TRUE(platformTakeDroppedFiles(drop.wParam, paths));
+  drop(SDL_DROPBEGIN);
+  drop(SDL_DROPFILE, "/a/notes.txt");
+  drop(SDL_DROPTEXT, "some text");
+  EXPECT_EQ(drop(SDL_DROPFILE, "/a/Robot.3DO").message, 0u);
+  AppMessage whole = drop(SDL_DROPCOMPLETE);
+  EXPECT_EQ(whole.message, kWmDropFiles);
+  ASSERT_TRUE(platformTakeDroppedFiles(whole.wParam, paths));
   EXPECT_EQ(paths, (std::vector<std::string>{"/a/notes.txt", "/a/Robot.3DO"}));
-  EXPECT_FALSE(platformTakeDroppedFiles(drop.wParam, paths));  // taken once
-
-  AppMessage lone = translate(dropEvent(SDL_DROPFILE, "/b/cube.3do"));
-  ASSERT_TRUE(platformTakeDroppedFiles(lone.wParam, paths));
-  EXPECT_EQ(paths, std::vector<std::string>{"/b/cube.3do"});
-  // Text alone, or a drop onto another window, gives nothing.
-  translate(dropEvent(SDL_DROPBEGIN));
-  translate(dropEvent(SDL_DROPTEXT, "text"));
-  EXPECT_EQ(translate(dropEvent(SDL_DROPCOMPLETE)).message, 0u);
-  SDL_Event other = dropEvent(SDL_DROPFILE, "/c/other.3do");
-  other.drop.windowID = kWindowId + 1;
-  EXPECT_EQ(translate(other).message, 0u);
+  EXPECT_FALSE(platformTakeDroppedFiles(whole.wParam, paths));  // taken once
+  ASSERT_TRUE(platformTakeDroppedFiles(drop(SDL_DROPFILE, "/b/cube.3do").wParam, paths));
+  EXPECT_EQ(paths, std::vector<std::string>{"/b/cube.3do"});  // a lone file
+  // Text alone, or a file dropped onto another window, gives nothing.
+  drop(SDL_DROPBEGIN);
+  drop(SDL_DROPTEXT, "text");
+  EXPECT_EQ(drop(SDL_DROPCOMPLETE).message, 0u);
+  EXPECT_EQ(drop(SDL_DROPFILE, "/c/other.3do", kWindowId + 1).message, 0u);
 }
 
 // The file dialog's filter lists a model whatever the case of its name, as
