@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -45,8 +46,8 @@ std::string lowerCase(std::string text) {
   return text;
 }
 
-bool namesModel(const fs::path& path) {
-  return lowerCase(path.extension().string()) == ".3do";
+bool namesModel(const std::string& path) {
+  return lowerCase(fs::path(path).extension().string()) == ".3do";
 }
 
 // The name order of PageDown and PageUp: case-insensitive, then by the exact
@@ -69,10 +70,10 @@ bool replaceModel(Viewer& viewer, const char* path) {
   return true;
 }
 
-// PageDown (step 1) and PageUp (step -1).
-bool loadNeighbourModel(const Viewer& viewer, int step) {
-  if (viewer.modelPath.empty()) return true;
-  const fs::path next = neighbourModel(viewer.modelPath, step);
+// PageDown (step 1) and PageUp (step -1) from the model at current.
+bool loadNeighbourModel(const fs::path& current, int step) {
+  if (current.empty()) return true;
+  const fs::path next = neighbourModel(current, step);
   if (next.empty()) return true;
   return loadModelFile(next);
 }
@@ -175,10 +176,15 @@ fs::path neighbourModel(const fs::path& current, int step) {
   std::error_code error;
   fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
   for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
-    const fs::path& entry = entries->path();
+    std::string name;
+    try {
+      name = entries->path().filename().string();
+    } catch (const std::exception&) {
+      continue;  // a name the narrow code page cannot spell (Windows): no reader could open it
+    }
     std::error_code typeError;
-    if (!namesModel(entry) || !fs::is_regular_file(entry, typeError)) continue;
-    names.push_back(entry.filename().string());
+    if (!namesModel(name) || !fs::is_regular_file(entries->path(), typeError)) continue;
+    names.push_back(name);
   }
   if (names.empty()) return fs::path();
   std::sort(names.begin(), names.end(), nameBefore);
@@ -200,7 +206,7 @@ fs::path firstDroppedModel(const std::vector<std::string>& paths) {
   for (const std::string& text : paths) {
     const fs::path path(text);
     std::error_code error;
-    if (text.empty() || !namesModel(path) || fs::is_directory(path, error)) continue;
+    if (text.empty() || !namesModel(text) || fs::is_directory(path, error)) continue;
     fs::path absolute = fs::absolute(path, error);
     return error ? path : absolute;
   }
@@ -279,11 +285,11 @@ void updateViewer(uint32_t elapsed) {
   // PageDown and PageUp walk the model's folder; like F9 their flags are
   // cleared after the load, whose boxes may take a while.
   if (down[kVkNext]) {
-    if (!loadNeighbourModel(viewer, 1)) terminateApplication(window);
+    if (!loadNeighbourModel(viewer.modelPath, 1)) terminateApplication(window);
     down[kVkNext] = 0;
   }
   if (down[kVkPrior]) {
-    if (!loadNeighbourModel(viewer, -1)) terminateApplication(window);
+    if (!loadNeighbourModel(viewer.modelPath, -1)) terminateApplication(window);
     down[kVkPrior] = 0;
   }
   if (window.mouse != nullptr && !window.mouse->droppedFiles.empty()) {
