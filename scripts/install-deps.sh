@@ -13,7 +13,7 @@ PACKAGES="
   libsdl2-dev zenity
   xvfb xdotool x11-utils x11-apps openbox libx11-dev
   libfreetype-dev fonts-dejavu-core
-  python3
+  python3 python3-gi gir1.2-gtk-3.0
   desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   dpkg-dev man-db groff-base
   clang libclang-rt-14-dev

@@ -38,10 +38,11 @@ set(VISTREL_WIN32_PORT_SOURCES
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messages.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_file_dialog.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messagebox.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_drop.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_ticks.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp)
 add_executable(vistrel WIN32 ${VISTREL_WIN32_PORT_SOURCES})
-target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32)
+target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32 shell32)
 add_dependencies(vistrel vistrel_runtime_data)
 
 # The headless tool: the portable headless services (boxes on standard
