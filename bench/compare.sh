@@ -13,6 +13,14 @@
 # with the viewer built, bench/viewer_bench.py then runs the real viewer
 # under Xvfb on the large torus.
 #
+# Then batches, one process for many models (render|thumbnail MODEL... -o
+# FOLDER/, models from a --from list): 1,000 small models (the samples and
+# the small torus copied under 1,000 names beside their MAT files) rendered
+# and thumbnailed at 256 x 256 against f3d at 256 x 256, one process per file;
+# the peak memory after 10 and after 1,000 models; 100 copies (hard links) of
+# the large torus against its parse and draw time (bench_parse_draw); and
+# the single-file render against the GL floor of the first table.
+#
 # usage: bench/compare.sh [BUILD_FOLDER]   (default: build; a Release build
 #        with the benchmarks, e.g. cmake -DCMAKE_BUILD_TYPE=Release)
 # needs: hyperfine, f3d, assimp-utils, time, xvfb (see README, Performance)
@@ -23,6 +31,7 @@ build=$(cd "${1:-$root/build}" && pwd)
 tool="$build/bin/vistrel-tool"
 maker="$build/bench/bench_make_torus"
 parser="$build/bench/bench_parse_speed"
+parts="$build/bench/bench_parse_draw"
 viewer="$build/bench/bench_view_speed"
 floor="$build/bench/bench_gl_floor"
 
@@ -52,11 +61,12 @@ peak_mb() {
   awk '{ printf "%.1f", $1 / 1024 }' "$work/time.txt"
 }
 
-# Mean and standard deviation in ms of one command, from hyperfine's CSV.
+# Mean and standard deviation in ms of one command, from hyperfine's CSV
+# (WARMUP runs first, 2 unless set).
 timed() {
   local runs=$1
   shift
-  hyperfine --shell=none --style=none --warmup 2 --runs "$runs" --command-name run \
+  hyperfine --shell=none --style=none --warmup "${WARMUP:-2}" --runs "$runs" --command-name run \
     --export-csv "$work/timing.csv" "$*" >/dev/null 2>&1
   awk -F, 'NR == 2 { printf "%.1f %.1f\n", $2 * 1000, $3 * 1000 }' "$work/timing.csv"
 }
@@ -84,12 +94,76 @@ for size in small large; do
     read -r g_mean g_sd < <(timed "$runs" "$floor")
     g_mem=$(peak_mb "$floor")
     row "GL floor (any program)" "$g_mean" "$g_sd" "$g_mem"
+    [ "$size" = small ] && small_ratio=$(awk -v v="$v_mean" -v g="$g_mean" 'BEGIN { printf "%.2f", v / g }')
   fi
   row "f3d --output" "$f_mean" "$f_sd" "$f_mem"
   row "assimp info (load)" "$a_mean" "$a_sd" "$a_mem"
 done
 
+# Batches: one process for many models.
+many="$work/many"
+big="$work/big"
+mkdir -p "$many/out" "$many/thumbs" "$big/out"
+cp "$build/bin/samples/"*.mat "$work/small/torus.mat" "$many/"
+sources=("$build/bin/samples/"*.3do "$work/small/torus.3do")
+for i in $(seq 1 1000); do
+  source=${sources[$(((i - 1) % ${#sources[@]}))]}
+  copy="$many/$(printf 'm%04d' "$i")-$(basename "$source")"
+  cp "$source" "$copy"
+  echo "$copy"
+done >"$work/many.txt"
+head -n 10 "$work/many.txt" >"$work/ten.txt"
+cp "$work/large/torus.mat" "$big/"
+for i in $(seq 1 100); do
+  ln "$work/large/torus.3do" "$big/$(printf 't%03d' "$i").3do"
+  echo "$big/$(printf 't%03d' "$i").3do"
+done >"$work/big.txt"
+
+batch_row() {
+  awk -v p="$1" -v n="$2" -v t="$3" -v s="$4" -v r="$5" -v g="$6" \
+    'BEGIN { printf "%-34s %6d %9.2f %7.2f %9.1f %8.1f   %s\n", p, n, t / 1000, s / 1000, t / n, r, g }'
+}
 cd "$work"
+echo
+printf '%-34s %6s %9s %7s %9s %8s   %s\n' "batch (one process)" models "mean s" "+- s" \
+  "ms/model" "peak MB" target
+WARMUP=1
+read -r r_mean r_sd < <(timed 3 "$tool" render --from "$work/many.txt" -o "$many/out/" \
+  --size 256x256)
+r_mem=$(peak_mb "$tool" render --from "$work/many.txt" -o "$many/out/" --size 256x256)
+batch_row "render 256x256, small models" 1000 "$r_mean" "$r_sd" "$r_mem" "<= 5 ms a model"
+read -r t_mean t_sd < <(timed 3 "$tool" thumbnail --from "$work/many.txt" -o "$many/thumbs/")
+t_mem=$(peak_mb "$tool" thumbnail --from "$work/many.txt" -o "$many/thumbs/")
+batch_row "thumbnail 256, small models" 1000 "$t_mean" "$t_sd" "$t_mem" "<= 10 s in all"
+read -r ten_mean ten_sd < <(timed 5 "$tool" render --from "$work/ten.txt" -o "$many/out/" \
+  --size 256x256)
+ten_mem=$(peak_mb "$tool" render --from "$work/ten.txt" -o "$many/out/" --size 256x256)
+batch_row "render 256x256, small models" 10 "$ten_mean" "$ten_sd" "$ten_mem" "(peak memory)"
+read -r b_mean b_sd < <(timed 2 "$tool" render --from "$work/big.txt" -o "$big/out/" \
+  --size 256x256)
+b_mem=$(peak_mb "$tool" render --from "$work/big.txt" -o "$big/out/" --size 256x256)
+parse_draw=""
+if [ -x "$parts" ]; then
+  parse_draw=$("$parts" "$work/large/torus.3do" 256x256)
+  b_target=$(echo "$parse_draw" | awk '{ for (i = 1; i < NF; i++) { if ($i == "parse") p = $(i + 1);
+    if ($i == "draw") d = $(i + 1) } } END { printf "<= parse %.1f + draw %.1f = %.1f ms", p, d, p + d }')
+fi
+batch_row "render 256x256, large torus copies" 100 "$b_mean" "$b_sd" "$b_mem" "${b_target:-}"
+WARMUP=2
+read -r f_mean f_sd < <(timed 10 f3d "$work/small/torus.obj" --output="$work/small/out256.png" \
+  --resolution=256,256)
+f_mem=$(peak_mb f3d "$work/small/torus.obj" --output="$work/small/out256.png" --resolution=256,256)
+batch_row "f3d --output 256x256, small torus" 1 "$f_mean" "$f_sd" "$f_mem" "one process per file"
+echo
+awk -v r="$r_mean" -v f="$f_mean" 'BEGIN { printf "small models: %.2f ms a model in a batch, f3d %.0f ms a file: %.0fx\n", r / 1000, f, f / (r / 1000) }'
+awk -v a="$r_mem" -v b="$ten_mem" 'BEGIN { printf "peak memory after 1,000 models / after 10: %.3f (target <= 1.10)\n", a / b }'
+if [ -n "$parse_draw" ]; then
+  echo "large torus alone (bench_parse_draw): $parse_draw"
+fi
+if [ -n "${small_ratio:-}" ]; then
+  echo "single-file render / GL floor, small torus (first table): $small_ratio (target <= 1.2)"
+fi
+
 printf '\n3DO sizes: small %s bytes, large %s bytes\n' "$(stat -c %s "$work/small/torus.3do")" \
   "$(stat -c %s "$work/large/torus.3do")"
 if [ -x "$parser" ]; then

@@ -45,8 +45,8 @@ long long bytesLeft(FILE* stream) {
 
 }  // namespace
 
-bool loadMat(ImageData& image, const char* path) {
-  FILE* stream = openResolved(path, "rb");
+bool loadMat(ImageData& image, const char* path, const char* folder) {
+  FILE* stream = openResolved(path, "rb", folder);
   if (!stream) {
     std::string message = "Could not open ";
     message += path ? path : "";

@@ -10,9 +10,10 @@
 extern const unsigned char matPalette[256][3];
 
 // Reads the MAT file at path (backslashes are folder separators; see
-// resolve_path.h) into image. True only when the whole image was decoded; on
-// false its message has been shown and image.pixels is null.
-bool loadMat(ImageData& image, const char* path);
+// resolve_path.h; a relative path from folder when given, else from the
+// current folder) into image. True only when the whole image was decoded; on
+// false its message has been shown and image.pixels is null. Needs no GL.
+bool loadMat(ImageData& image, const char* path, const char* folder = nullptr);
 
 // Reads the rest of an open MAT file positioned right behind its signature;
 // closes the stream on every path.

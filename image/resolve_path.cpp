@@ -40,6 +40,18 @@ bool findEntry(const fs::path& folder, const std::string& part, fs::path& found)
   return false;
 }
 
+// The mapped path taken from folder: joined to it when relative; a path with
+// a root folder but no drive (Windows' "\\name") takes the folder's drive, as
+// it would take the current folder's.
+std::string placeInFolder(const std::string& mapped, const char* folder) {
+  if (!folder || mapped.empty()) return mapped;
+  const fs::path path(mapped);
+  if (path.has_root_name()) return mapped;
+  const fs::path base(folder);
+  if (path.has_root_directory()) return (base.root_name() / path).generic_string();
+  return (base / path).generic_string();
+}
+
 }  // namespace
 
 std::string mapSeparators(const char* path) {
@@ -57,12 +69,9 @@ std::string findResolved(const std::string& mapped) {
   std::error_code error;
   if (fs::exists(fs::path(mapped), error)) return mapped;
 
-  fs::path current;
-  size_t start = 0;
-  if (mapped[0] == '/') {
-    current = "/";
-    start = 1;
-  }
+  // The walk starts at the root ("/", or a drive's "C:/") of an absolute path.
+  fs::path current = fs::path(mapped).root_path();
+  size_t start = current.generic_string().size();
   while (start <= mapped.size()) {
     size_t end = mapped.find('/', start);
     if (end == std::string::npos) end = mapped.size();
@@ -80,8 +89,8 @@ std::string findResolved(const std::string& mapped) {
   return current.string();
 }
 
-FILE* openResolved(const char* path, const char* mode) {
-  std::string mapped = mapSeparators(path);
+FILE* openResolved(const char* path, const char* mode, const char* folder) {
+  std::string mapped = placeInFolder(mapSeparators(path), folder);
   if (mapped.empty()) return nullptr;
   if (FILE* file = std::fopen(mapped.c_str(), mode)) return file;
   std::error_code error;
@@ -91,8 +100,8 @@ FILE* openResolved(const char* path, const char* mode) {
   return std::fopen(found.c_str(), mode);
 }
 
-std::string resolvedFileKey(const char* path) {
-  std::string found = findResolved(mapSeparators(path));
+std::string resolvedFileKey(const char* path, const char* folder) {
+  std::string found = findResolved(placeInFolder(mapSeparators(path), folder));
   if (found.empty()) return std::string();
   std::error_code error;
   fs::path canonical = fs::canonical(fs::path(found), error);

@@ -5,6 +5,9 @@
 
 void releaseModel(Model& model) {
   std::free(model.materialNames);
+  if (model.materials) {
+    for (int32_t i = 0; i < model.materialCount; ++i) std::free(model.materials[i].pixels);
+  }
   std::free(model.materials);
   std::free(model.nodes);
   if (model.meshes) {

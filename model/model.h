@@ -69,7 +69,8 @@ struct Model {
   HierarchyNode* nodes = nullptr;
 };
 
-// Frees every array of the model and leaves it empty (no arrays, counts 0).
-// Keeps fallbackTexture and fallbackTextureSize; deletes no texture. Safe on
-// an empty model and when called twice.
+// Frees every array of the model, and the pixels of materials read but not
+// uploaded yet, and leaves it empty (no arrays, counts 0). Keeps
+// fallbackTexture and fallbackTextureSize; deletes no texture. Safe on an
+// empty model and when called twice.
 void releaseModel(Model& model);

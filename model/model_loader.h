@@ -14,6 +14,13 @@
 // at its end without touching large amounts of memory, with the same result
 // as a full allocation. After any failure every count equals the number of
 // elements of its array, so the Model is safe to draw and to release.
+//
+// Reading needs no GL: every MAT file is decoded into its material's pixels
+// and the textures to make are listed in reading order (TextureUpload), so
+// that a caller may read on one thread and make the textures on the thread
+// that owns the context (uploadModelTextures). loadWith does both in turn,
+// which gives the same textures, made in the same order, as uploading each
+// one as it is read.
 #pragma once
 
 #include <cstdarg>
@@ -30,6 +37,7 @@
 #include "image/mat_reader.h"
 #include "image/resolve_path.h"
 #include "model/model.h"
+#include "model/model_reader.h"
 #include "model/model_text_buffer.h"
 #include "platform/platform.h"
 
@@ -50,6 +58,8 @@ template <class Text>
 struct Loader {
   Model* model = nullptr;
   const char* path = nullptr;
+  const char* folder = nullptr;  // where MAT names are taken from; null: the current folder
+  std::vector<TextureUpload>* uploads = nullptr;
   FILE* file = nullptr;
   Text text;
   FILE* report = nullptr;
@@ -196,6 +206,7 @@ bool readMaterials(Loader<Text>& loader) {
   // that failed is tried again by each material that names it, so each
   // failure still shows its own message.
   std::unordered_map<std::string, int32_t> loadedByFile;
+  std::vector<TextureUpload>& uploads = *loader.uploads;
   for (int32_t i = 0; i < count; ++i) {
     if (!nextLine(loader)) return false;
     if (i >= allocated) return failWithLine(loader, "Unexpected end of 3do file");
@@ -204,11 +215,11 @@ bool readMaterials(Loader<Text>& loader) {
       copyCut(names[i], kMaterialNameSize, loader.word);
     }
     Material& material = materials[i];
-    std::string fileKey = resolvedFileKey(names[i]);
+    std::string fileKey = resolvedFileKey(names[i], loader.folder);
     auto loaded = fileKey.empty() ? loadedByFile.end() : loadedByFile.find(fileKey);
     if (loaded != loadedByFile.end()) {
       const Material& shared = materials[loaded->second];
-      material.textureName = shared.textureName;
+      uploads.push_back({i, loaded->second});  // its texture, once made
       material.width = shared.width;
       material.height = shared.height;
       material.bitsPerPixel = shared.bitsPerPixel;
@@ -217,12 +228,9 @@ bool readMaterials(Loader<Text>& loader) {
                   static_cast<int>(material.width), static_cast<int>(material.height));
       continue;
     }
-    if (loadMat(material, names[i])) {
+    if (loadMat(material, names[i], loader.folder)) {
       if (!fileKey.empty()) loadedByFile.emplace(fileKey, i);
-      uploadTexture(material, 3, kGlRgb);
-      // Nothing reads the pixels once the texture exists.
-      std::free(material.pixels);
-      material.pixels = nullptr;
+      uploads.push_back({i, i});  // the pixels wait for the upload
       writeReport(loader, "\tMat #%d = %s\t\t%d x %d\n", i, names[i],
                   static_cast<int>(material.width), static_cast<int>(material.height));
     } else {
@@ -432,16 +440,21 @@ bool readModelFile(Loader<Text>& loader) {
          readMeshes(loader) && readNodes(loader);
 }
 
-// reportPath names the report file, taken from the current folder; null
-// writes none (reportCopy still receives the report).
+// Reads the model as loadWith does, without GL: see readModelData
+// (model_reader.h). reportPath names the report file, taken from the current
+// folder when relative; null writes none (reportCopy still receives the
+// report). folder, when given, is where MAT names are taken from.
 template <class Text>
-bool loadWith(Model& model, const char* path, std::string* reportCopy,
-              const char* reportPath = "ModelStats.txt") {
+bool readWith(Model& model, const char* path, std::string* reportCopy, const char* reportPath,
+              const char* folder, std::vector<TextureUpload>& uploads) {
   releaseModel(model);
+  uploads.clear();
   if (reportCopy) reportCopy->clear();
   auto loader = std::make_unique<Loader<Text>>();
   loader->model = &model;
   loader->path = path ? path : "";
+  loader->folder = folder;
+  loader->uploads = &uploads;
   loader->reportCopy = reportCopy;
   loader->file = loader->path[0] != '\0' ? std::fopen(loader->path, Text::kOpenMode) : nullptr;
   loader->report = reportPath ? std::fopen(reportPath, "w") : nullptr;
@@ -455,6 +468,18 @@ bool loadWith(Model& model, const char* path, std::string* reportCopy,
   loader->text.close();
   std::fclose(loader->file);
   if (loader->report) std::fclose(loader->report);
+  return loaded;
+}
+
+// The whole load in the current folder: the reading, then the textures of
+// whatever was read (also after a failure, so that every material read so
+// far has its texture).
+template <class Text>
+bool loadWith(Model& model, const char* path, std::string* reportCopy,
+              const char* reportPath = "ModelStats.txt") {
+  std::vector<TextureUpload> uploads;
+  const bool loaded = readWith<Text>(model, path, reportCopy, reportPath, nullptr, uploads);
+  uploadModelTextures(model, uploads);
   return loaded;
 }
 

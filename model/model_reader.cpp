@@ -1,12 +1,14 @@
 // loadModel: the 3DO reader. Reads the fixed sequence of significant lines of
-// a 3DO file into the Model, loads and uploads each material's MAT texture,
-// cuts faces into triangle fans and writes the "ModelStats.txt" report as the
-// values are read. The steps are model_loader.h's; this file gives them the
+// a 3DO file into the Model, loads each material's MAT texture, cuts faces
+// into triangle fans and writes the "ModelStats.txt" report as the values are
+// read, then uploads the textures (readModelData and uploadModelTextures are
+// the two parts on their own). The steps are model_loader.h's; this file gives them the
 // fast text access: the file read in blocks through model_text_buffer and
 // matched by model_scan.
 #include "model/model_reader.h"
 
 #include <cstdarg>
+#include <cstdlib>
 #include <string>
 
 #include "model/model_loader.h"
@@ -45,6 +47,30 @@ struct BufferedText {
 };
 
 }  // namespace
+
+bool readModelData(Model& model, const char* path, const char* folder, const char* reportPath,
+                   std::vector<TextureUpload>& uploads) {
+  return model_loader::readWith<BufferedText>(model, path, nullptr, reportPath, folder, uploads);
+}
+
+void uploadModelTextures(Model& model, std::vector<TextureUpload>& uploads) {
+  for (const TextureUpload& upload : uploads) {
+    if (upload.material < 0 || upload.material >= model.materialCount || upload.source < 0 ||
+        upload.source > upload.material) {
+      continue;
+    }
+    Material& material = model.materials[upload.material];
+    if (upload.source != upload.material) {
+      material.textureName = model.materials[upload.source].textureName;
+      continue;
+    }
+    uploadTexture(material, 3, kGlRgb);
+    // Nothing reads the pixels once the texture exists.
+    std::free(material.pixels);
+    material.pixels = nullptr;
+  }
+  uploads.clear();
+}
 
 bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy) {
   return model_loader::loadWith<BufferedText>(model, path, reportCopy);

@@ -1,10 +1,15 @@
 // The 3DO reader: fills the empty Model from a 3DO text file, loads and
 // uploads each material's MAT texture, cuts faces into triangle fans and
 // writes the "ModelStats.txt" report of the load in the current folder.
+// The load also comes in two parts, the reading (no GL) and the texture
+// upload, for a caller that reads the next model on another thread while
+// the thread with the GL context draws (vistrel-tool's batches).
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "model/model.h"
 
@@ -21,3 +26,27 @@ bool loadModelWithReport(Model& model, const char* path, std::string* reportCopy
 // callers that read files the user did not choose, such as the thumbnailer.
 // The current folder still resolves the MAT names.
 bool loadModelWithoutReportFile(Model& model, const char* path);
+
+// One texture a reading leaves to be made: the material's own decoded pixels
+// when source is the material itself, else the texture of the earlier
+// material source, which names the same MAT file.
+struct TextureUpload {
+  int32_t material = 0;
+  int32_t source = 0;
+};
+
+// loadModel without GL: reads the file, decodes every MAT file into its
+// material's pixels (materials whose MAT fails get the fallback texture, as
+// in loadModel), writes the report to reportPath (null: no file; a relative
+// path is taken from the current folder) and shows the same messages in the
+// same order as loadModel. MAT names are taken from folder (null: the
+// current folder). uploads receives the textures to make, in loadModel's
+// order. Needs no GL context, and touches no state shared with another
+// thread but the message boxes (see headlessCollectBoxLines).
+bool readModelData(Model& model, const char* path, const char* folder, const char* reportPath,
+                   std::vector<TextureUpload>& uploads);
+
+// Makes the textures readModelData listed, in the current GL context, and
+// frees the pixels once uploaded: with it the two parts give loadModel's
+// model, report and messages. Empties uploads.
+void uploadModelTextures(Model& model, std::vector<TextureUpload>& uploads);

@@ -1,5 +1,6 @@
 // The portable headless services: message boxes become lines on standard
-// error and are kept in order for tests to inspect; the millisecond clock is
+// error and are kept in order for tests to inspect (or, on a thread that asks,
+// are collected as lines for the program to print); the millisecond clock is
 // a monotonic count truncated to 32 bits, which tests can pin to a value.
 #include "platform/headless_services.h"
 
@@ -10,7 +11,8 @@
 
 namespace {
 bool echoBoxes = true;
-}
+thread_local std::vector<std::string>* collectedLines = nullptr;
+}  // namespace
 
 std::vector<CapturedBox>& headlessCapturedBoxes() {
   static std::vector<CapturedBox> boxes;
@@ -34,7 +36,15 @@ std::string headlessBoxLine(const char* caption, const char* text) {
   return line;
 }
 
+void headlessCollectBoxLines(std::vector<std::string>* lines) {
+  collectedLines = lines;
+}
+
 int platformMessageBox(const char* text, const char* caption, unsigned style) {
+  if (collectedLines) {
+    collectedLines->push_back(headlessBoxLine(caption, text));
+    return 1;  // IDOK
+  }
   headlessCapturedBoxes().push_back({caption ? caption : "", text ? text : "", style});
   if (echoBoxes) {
     std::fprintf(stderr, "%s\n", headlessBoxLine(caption, text).c_str());

@@ -23,6 +23,11 @@ std::vector<CapturedBox>& headlessCapturedBoxes();
 void headlessSetEchoBoxes(bool echo);
 // The line a box becomes on standard error, without the trailing newline.
 std::string headlessBoxLine(const char* caption, const char* text);
+// While lines is set, boxes shown on the calling thread only are appended to
+// it as their lines (headlessBoxLine), neither printed nor kept in
+// headlessCapturedBoxes; null goes back. For a program that reads models on
+// one thread and draws on another and prints each model's lines together.
+void headlessCollectBoxLines(std::vector<std::string>* lines);
 
 // Makes platformTickCount return value (plus nothing) until disabled.
 void headlessSetTickOverride(bool enabled, uint32_t value);

@@ -35,6 +35,7 @@
 // the flushes and replays as one piece.
 #include "render/model_draw.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -340,6 +341,19 @@ void releaseDrawCache(ModelDrawCache& cache) {
   ModelDrawScratch scratch = std::move(cache.scratch);
   cache = ModelDrawCache();
   cache.scratch = std::move(scratch);
+}
+
+void releaseModelTextures(Model& model) {
+  if (!model.materials) return;
+  std::vector<GLuint> names;
+  for (int32_t i = 0; i < model.materialCount; ++i) {
+    uint32_t& name = model.materials[i].textureName;
+    if (name != 0 && name != model.fallbackTexture) names.push_back(name);
+    name = 0;
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  if (!names.empty()) glDeleteTextures(static_cast<GLsizei>(names.size()), names.data());
 }
 
 void translateToNode(const Model& model, int node) {

@@ -59,6 +59,13 @@ void drawModel(const Model& model, bool textured);
 void drawModel(const Model& model, bool textured, ModelDrawCache* cache);
 // Deletes the cache's lists (in the current context) and empties it.
 void releaseDrawCache(ModelDrawCache& cache);
+// Deletes the textures the model's materials were given (each once, in the
+// current context), never the fallback texture they share with every model,
+// and sets the materials' texture names to 0. The viewer keeps its textures
+// for the context's life; a program that loads model after model into one
+// context (vistrel-tool's batches) calls it before releaseModel, so that
+// memory stays flat however many models go by.
+void releaseModelTextures(Model& model);
 
 void translateToNode(const Model& model, int node);
 // One mesh's triangles at the current matrix, as part of a pass or alone.

@@ -3,6 +3,7 @@
 #include "render/start_state.h"
 
 #include "platform/gl.h"
+#include "render/frame.h"
 
 void setFixedGlState(float red, float green, float blue) {
   glEnable(GL_TEXTURE_2D);
@@ -45,6 +46,19 @@ void startDrawing(const float background[3], FixedTextures& textures, BitmapFont
   setLightAndMaterial();
   loadFont(font);
   setTextColour(font, 255, 255, 255, 255);
+}
+
+void restartDrawing(int width, int height, const float background[3], BitmapFont& font) {
+  resizeView(width, height);
+  setFixedGlState(background[0], background[1], background[2]);
+  setLightAndMaterial();
+  setTextColour(font, 255, 255, 255, 255);
+  glBlendFunc(GL_ONE, GL_ZERO);
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glNormal3f(0.0f, 0.0f, 1.0f);
+  glTexCoord4f(0.0f, 0.0f, 0.0f, 1.0f);
+  // Start-up ends with the font's texture bound.
+  glBindTexture(GL_TEXTURE_2D, font.image.textureName);
 }
 
 void useCheckerFallback(Model& model, const FixedTextures& textures) {

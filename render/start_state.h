@@ -24,6 +24,15 @@ void setLightAndMaterial();
 // current folder, light and material, and the font (white text).
 void startDrawing(const float background[3], FixedTextures& textures, BitmapFont& font);
 
+// The state startDrawing leaves, again, in the same context, for the next of
+// several pictures drawn one after another (vistrel-tool's batches): the
+// projection and viewport for the size, the fixed state with the background
+// colour, light and material, white text, and the GL defaults that drawing
+// a frame changes and start-up leaves otherwise (blending function, current
+// colour, normal and texture coordinate, the bound texture). Fixed textures
+// and font are kept.
+void restartDrawing(int width, int height, const float background[3], BitmapFont& font);
+
 // The checker texture as the model's fallback for unreadable MAT files; set
 // before loadModel.
 void useCheckerFallback(Model& model, const FixedTextures& textures);

@@ -22,9 +22,13 @@ void printUsage(FILE* out) {
                "  decode IMAGE -o OUT.tga    decode a MAT or TGA image, write it as TGA\n"
                "  render MODEL.3do -o OUT.tga [options]\n"
                "                             draw one frame offscreen (see render --help)\n"
+               "  render MODEL.3do... [--from LIST] -o FOLDER/ [options]\n"
+               "                             draw every model in one process\n"
 #ifdef VISTREL_TOOL_THUMBNAIL
                "  thumbnail MODEL.3do OUT.png [--size N]\n"
                "                             write a PNG preview (see thumbnail --help)\n"
+               "  thumbnail MODEL.3do... [--from LIST] -o FOLDER/ [--size N]\n"
+               "                             write every model's preview in one process\n"
 #endif
 #ifdef VISTREL_TOOL_EXPORT
                "  export MODEL.3do -o OUT.glb|OUT.gltf|OUT.obj\n"

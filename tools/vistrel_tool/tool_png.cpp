@@ -8,10 +8,18 @@
 #include <cstddef>
 #include <vector>
 
+#include "tools/vistrel_tool/tool_batch.h"
+
 namespace {
 
+// A line of the model in hand (tool_batch.h); nothing may be thrown through
+// libpng's C frames.
 void onPngError(png_structp, png_const_charp message) {
-  std::fprintf(stderr, "vistrel-tool: PNG: %s\n", message);
+  try {
+    toolMessage("vistrel-tool: PNG: %s", message);
+  } catch (...) {
+    std::fprintf(stderr, "vistrel-tool: PNG: %s\n", message);
+  }
 }
 
 [[noreturn]] void failPng(png_structp png, png_const_charp message) {
@@ -59,7 +67,7 @@ bool writePngRgba(FILE* file, int width, int height, const unsigned char* bottom
   }
   if (!writeRows(file, width, height, rows.data())) return false;
   if (std::fflush(file) != 0 || std::ferror(file)) {
-    std::fprintf(stderr, "vistrel-tool: PNG: could not write the file\n");
+    toolMessage("vistrel-tool: PNG: could not write the file");
     return false;
   }
   return true;

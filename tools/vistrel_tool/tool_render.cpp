@@ -3,6 +3,12 @@
 // font), applies the requested view, draws one frame with the viewer's own
 // drawFrame and writes the picture as a 32-bit TGA in the screenshot
 // writer's layout (18-byte header, B,G,R,A, bottom row first, descriptor 0).
+//
+// Given several models (or --from LIST) and an output folder, it renders them
+// all in one process (tool_batch.h): one context, fixed textures and font
+// for the run, the start state restored before each model, the models read
+// on a second thread from their own folders without changing the current
+// folder, and each picture the same, byte for byte, as a run of its own.
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -24,6 +30,7 @@
 #include "render/start_state.h"
 #include "render/view_state.h"
 #include "tools/vistrel_tool/tool.h"
+#include "tools/vistrel_tool/tool_batch.h"
 
 namespace fs = std::filesystem;
 
@@ -34,14 +41,23 @@ constexpr int kMaxSide = 8192;
 void printRenderUsage(FILE* out) {
   std::fprintf(out,
                "usage: vistrel-tool render MODEL.3do -o OUT.tga [options]\n"
+               "       vistrel-tool render MODEL.3do... [--from LIST] -o FOLDER/ [options]\n"
                "\n"
                "Loads MODEL.3do as the viewer does and draws one frame offscreen with the\n"
                "viewer's own start-up state and drawing code, then writes it to OUT.tga as a\n"
                "32-bit uncompressed TGA (the viewer's screenshot format). OUT.tga is\n"
                "overwritten; a relative path is taken from the current folder.\n"
+               "With several models, or an existing FOLDER, each model is drawn in turn in\n"
+               "one process and written as FOLDER/NAME.tga (robot.3do -> robot.tga; a name\n"
+               "already used in the run gets -2, -3, ...); a model that fails is reported\n"
+               "and the run goes on. The last line says \"N written, M failed\".\n"
                "\n"
                "options:\n"
-               "  -o OUT.tga              the picture to write (required)\n"
+               "  -o OUT.tga | FOLDER/    the picture to write, or the existing folder of\n"
+               "                          the pictures (required)\n"
+               "  --from LIST             also the models named in LIST, one path per line\n"
+               "                          (- reads standard input)\n"
+               "  --no-report             write no ModelStats.txt beside the models\n"
                "  --size WxH              picture size in pixels (default 640x480)\n"
                "  --camera X,Y,Z          eye position (default 0,0,2.3 x model radius)\n"
                "  --rotate X,Y,Z          model rotation in degrees (default 0,0,0)\n"
@@ -54,8 +70,8 @@ void printRenderUsage(FILE* out) {
                "                          beside the program)\n"
                "  --help                  show this text\n"
                "\n"
-               "exit status: 0 written, 1 the model did not load or the picture could not be\n"
-               "written, 2 usage error\n");
+               "exit status: 0 written (every picture of a batch), 1 a model did not load or\n"
+               "a picture could not be written, 2 usage error\n");
 }
 
 int usageError(const char* format, const char* detail) {
@@ -100,8 +116,10 @@ bool parseSize(const char* text, int& width, int& height) {
 }
 
 struct RenderOptions {
-  const char* modelPath = nullptr;
+  std::vector<const char*> models;
+  std::vector<const char*> lists;  // --from
   const char* outputPath = nullptr;
+  bool noReport = false;
   int width = 640;
   int height = 480;
   bool cameraGiven = false;
@@ -120,8 +138,13 @@ struct RenderOptions {
 // 0 when the options are complete, kToolUsage after a usage message, or -1
 // when --help was asked for (already printed).
 int parseOptions(int argc, char** argv, RenderOptions& options) {
+  bool positionalOnly = false;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (positionalOnly) {
+      options.models.push_back(arg);
+      continue;
+    }
     auto value = [&](const char*& out) {
       if (i + 1 >= argc) return false;
       out = argv[++i];
@@ -134,6 +157,11 @@ int parseOptions(int argc, char** argv, RenderOptions& options) {
     } else if (std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--output") == 0) {
       if (!value(text) || text[0] == '\0') return usageError("%s needs a file name", arg);
       options.outputPath = text;
+    } else if (std::strcmp(arg, "--from") == 0) {
+      if (!value(text) || text[0] == '\0') return usageError("--from needs a list file or -%s", "");
+      options.lists.push_back(text);
+    } else if (std::strcmp(arg, "--no-report") == 0) {
+      options.noReport = true;
     } else if (std::strcmp(arg, "--size") == 0) {
       if (!value(text) || !parseSize(text, options.width, options.height)) {
         return usageError("--size needs WxH, each from 1 to 8192%s", "");
@@ -183,20 +211,32 @@ int parseOptions(int argc, char** argv, RenderOptions& options) {
       options.lighting = false;
     } else if (std::strcmp(arg, "--envmap") == 0) {
       options.envMapping = true;
-    } else if (std::strcmp(arg, "--") == 0 && i + 1 < argc && !options.modelPath) {
-      options.modelPath = argv[++i];
+    } else if (std::strcmp(arg, "--") == 0) {
+      positionalOnly = true;
     } else if (arg[0] == '-' && arg[1] != '\0') {
       return usageError("unknown option '%s'", arg);
-    } else if (options.modelPath) {
-      return usageError("unexpected argument '%s' (one model only)", arg);
     } else {
-      options.modelPath = arg;
+      options.models.push_back(arg);
     }
   }
-  if (!options.modelPath || options.modelPath[0] == '\0') {
+  if (options.lists.empty() &&
+      (options.models.empty() || (options.models.size() == 1 && options.models[0][0] == '\0'))) {
     return usageError("no model given%s", "");
   }
   if (!options.outputPath) return usageError("no output file given (-o OUT.tga)%s", "");
+  return 0;
+}
+
+// Several models, a list, or an output folder make a batch. Its folder must
+// exist: a usage message otherwise.
+int checkBatchOutput(const RenderOptions& options, bool& batch) {
+  batch = options.models.size() > 1 || !options.lists.empty() || namesFolder(options.outputPath);
+  if (!batch) return 0;
+  std::error_code error;
+  if (!fs::is_directory(fs::path(options.outputPath), error)) {
+    return usageError("the output folder '%s' does not exist (several models need -o FOLDER/)",
+                      options.outputPath);
+  }
   return 0;
 }
 
@@ -222,53 +262,9 @@ bool writePicture(const std::string& path, int width, int height) {
   return written;
 }
 
-}  // namespace
-
-int runRender(int argc, char** argv) {
-  RenderOptions options;
-  const int parsed = parseOptions(argc, argv, options);
-  if (parsed == -1) return kToolOk;
-  if (parsed != 0) return parsed;
-
-  // The output path is taken from the folder the tool was started in, before
-  // the model's folder becomes the current one.
-  std::error_code error;
-  const fs::path outputPath = fs::absolute(fs::path(options.outputPath), error);
-  if (error) {
-    std::fprintf(stderr, "vistrel-tool render: cannot use the output path '%s'\n",
-                 options.outputPath);
-    return kToolFailed;
-  }
-
-  headlessSetEchoBoxes(true);
-  float background[3] = {0, 0, 0};
-  if (options.backgroundGiven) {
-    std::memcpy(background, options.background, sizeof background);
-  } else {
-    const std::string programDir = programDataFolder().string();
-    if (!readBackgroundColour((programDir + "/config.txt").c_str(), background)) {
-      std::fprintf(stderr, "vistrel-tool render: no colour in %s/config.txt; black background\n",
-                   programDir.c_str());
-    }
-  }
-  // Start-up as the viewer runs it once its window exists.
-  ToolSession session;
-  if (!openToolSession(session, options.width, options.height, background)) return kToolFailed;
-  Model model;
-  useCheckerFallback(model, session.textures);
-
-  std::string absoluteModel;
-  if (!enterModelFolder(options.modelPath, absoluteModel)) {
-    std::fprintf(stderr, "vistrel-tool render: cannot use the path '%s'\n", options.modelPath);
-    closeToolSession(session);
-    return kToolFailed;
-  }
-  if (!loadModel(model, absoluteModel.c_str())) {
-    releaseModel(model);
-    closeToolSession(session);
-    return kToolFailed;
-  }
-
+// The view of the options on the loaded model, drawn into the back buffer
+// of the session (its start state in force) and finished.
+void drawView(const RenderOptions& options, const Model& model, const ToolSession& session) {
   ViewState view;
   resetView(view, model);
   if (options.cameraGiven) {
@@ -296,7 +292,39 @@ int runRender(int argc, char** argv) {
   frameRate.frameCount = 0;
   drawFrame(view, model, session.textures, session.font, frameRate);
   glFinish();
+}
 
+int renderOne(const RenderOptions& options, const float background[3]) {
+  const char* modelPath = options.models[0];
+  // The output path is taken from the folder the tool was started in, before
+  // the model's folder becomes the current one.
+  std::error_code error;
+  const fs::path outputPath = fs::absolute(fs::path(options.outputPath), error);
+  if (error) {
+    std::fprintf(stderr, "vistrel-tool render: cannot use the output path '%s'\n",
+                 options.outputPath);
+    return kToolFailed;
+  }
+  // Start-up as the viewer runs it once its window exists.
+  ToolSession session;
+  if (!openToolSession(session, options.width, options.height, background)) return kToolFailed;
+  Model model;
+  useCheckerFallback(model, session.textures);
+
+  std::string absoluteModel;
+  if (!enterModelFolder(modelPath, absoluteModel)) {
+    std::fprintf(stderr, "vistrel-tool render: cannot use the path '%s'\n", modelPath);
+    closeToolSession(session);
+    return kToolFailed;
+  }
+  const bool loaded = options.noReport ? loadModelWithoutReportFile(model, absoluteModel.c_str())
+                                       : loadModel(model, absoluteModel.c_str());
+  if (!loaded) {
+    releaseModel(model);
+    closeToolSession(session);
+    return kToolFailed;
+  }
+  drawView(options, model, session);
   const bool written = writePicture(outputPath.string(), options.width, options.height);
   if (!written) {
     std::fprintf(stderr, "vistrel-tool render: could not write '%s'\n",
@@ -305,4 +333,63 @@ int runRender(int argc, char** argv) {
   releaseModel(model);
   closeToolSession(session);
   return written ? kToolOk : kToolFailed;
+}
+
+// Every model in one context: each read from its own folder on the reading
+// thread, then drawn from the start state as a run of its own would draw it.
+int renderBatch(const RenderOptions& options, const std::vector<std::string>& paths,
+                const float background[3]) {
+  const std::vector<BatchModel> models = planBatch(paths, options.outputPath, ".tga");
+  ToolSession session;
+  if (!openToolSession(session, options.width, options.height, background)) return kToolFailed;
+  BatchSteps steps;
+  steps.read = [&](const BatchModel& model, BatchRead& read) {
+    useCheckerFallback(read.model, session.textures);
+    if (model.path.empty()) {
+      toolMessage("vistrel-tool render: cannot use the path '%s'", model.given.c_str());
+      return;
+    }
+    const std::string report = (fs::path(model.folder) / "ModelStats.txt").string();
+    read.loaded = readModelData(read.model, model.path.c_str(), model.folder.c_str(),
+                                options.noReport ? nullptr : report.c_str(), read.uploads);
+  };
+  steps.draw = [&](const BatchModel& model, BatchRead& read) {
+    restartDrawing(options.width, options.height, background, session.font);
+    uploadModelTextures(read.model, read.uploads);
+    drawView(options, read.model, session);
+    if (!writePicture(model.output, options.width, options.height)) {
+      toolMessage("vistrel-tool render: could not write '%s'", model.output.c_str());
+      return false;
+    }
+    return true;
+  };
+  const int status = runBatch("render", models, steps);
+  closeToolSession(session);
+  return status;
+}
+
+}  // namespace
+
+int runRender(int argc, char** argv) {
+  RenderOptions options;
+  const int parsed = parseOptions(argc, argv, options);
+  if (parsed == -1) return kToolOk;
+  if (parsed != 0) return parsed;
+  bool batch = false;
+  if (const int checked = checkBatchOutput(options, batch)) return checked;
+  std::vector<std::string> paths(options.models.begin(), options.models.end());
+  if (batch && !readModelLists("render", options.lists, paths)) return kToolUsage;
+
+  headlessSetEchoBoxes(true);
+  float background[3] = {0, 0, 0};
+  if (options.backgroundGiven) {
+    std::memcpy(background, options.background, sizeof background);
+  } else {
+    const std::string programDir = programDataFolder().string();
+    if (!readBackgroundColour((programDir + "/config.txt").c_str(), background)) {
+      std::fprintf(stderr, "vistrel-tool render: no colour in %s/config.txt; black background\n",
+                   programDir.c_str());
+    }
+  }
+  return batch ? renderBatch(options, paths, background) : renderOne(options, background);
 }

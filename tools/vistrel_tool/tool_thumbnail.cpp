@@ -22,6 +22,19 @@
 // only writable memory and lets the reader's large arrays fail cleanly. The
 // drawing threads are capped too, so that the limit holds on any machine.
 //
+// Given several models (or --from LIST) and -o FOLDER, it makes every
+// thumbnail in one process (tool_batch.h), each the same PNG, byte for byte,
+// as a run of its own, under the same bounds applied per model: the size cap
+// before each model is read, and fresh CPU and wall time for each model,
+// counted from the end of the one before it (the reading of the next model
+// overlaps the drawing of this one). A model that reaches a limit cannot be
+// abandoned halfway through the reader or the GL, so a limit still ends the
+// run: what is written stays, the temporary file goes, and the closing line
+// counts the model and those not reached as failed. The memory cap is the
+// same for the run, which holds one model at a time, plus at most the next
+// ones read ahead; a model file over kReadAheadBytes is read only once the
+// models before it are drawn and freed, so that it has the room it has alone.
+//
 // A model too large or too small for the projection's fixed near and far
 // planes is framed all the same: the camera is placed in model units and the
 // projection matrix is scaled uniformly, which leaves every pixel where it
@@ -57,6 +70,7 @@
 #include "render/start_state.h"
 #include "render/view_state.h"
 #include "tools/vistrel_tool/tool.h"
+#include "tools/vistrel_tool/tool_batch.h"
 #include "tools/vistrel_tool/tool_png.h"
 
 // AddressSanitizer maps terabytes of writable shadow memory before main, so
@@ -79,6 +93,9 @@ constexpr long long kMaxModelBytes = 64ll << 20;
 constexpr rlim_t kCpuSeconds = 5;
 constexpr unsigned kWallSeconds = 8;
 constexpr rlim_t kWritableBytes = static_cast<rlim_t>(512) << 20;
+// In a batch, model files up to this size are read while the model before
+// them is drawn; larger ones wait until it is freed.
+constexpr long long kReadAheadBytes = 4ll << 20;
 // llvmpipe's drawing threads; by default one per core, each with its own
 // stack and tiles (about 20 MB of writable memory apiece).
 constexpr int kDrawingThreads = 4;
@@ -98,6 +115,7 @@ constexpr double kFrontInNears = 1.5;
 void printThumbnailUsage(FILE* out) {
   std::fprintf(out,
                "usage: vistrel-tool thumbnail MODEL.3do OUT.png [--size N]\n"
+               "       vistrel-tool thumbnail MODEL.3do... [--from LIST] -o FOLDER/ [--size N]\n"
                "\n"
                "Draws MODEL.3do with the viewer's own code (smooth, textured, lit), turned to\n"
                "a three-quarter view and framed to fill the picture, and writes it to OUT.png:\n"
@@ -106,14 +124,23 @@ void printThumbnailUsage(FILE* out) {
                "complete picture, refuses models over 64 MiB and gives up after 5 seconds\n"
                "of processor time or 8 seconds in all.\n"
                "Relative paths are taken from the current folder.\n"
+               "With several models, or -o and an existing FOLDER, every model is drawn in\n"
+               "turn in one process, written as FOLDER/NAME.png (robot.3do -> robot.png; a\n"
+               "name already used in the run gets -2, -3, ...), each with the same bounds\n"
+               "(5 seconds of processor time, 8 in all, per model); a model that fails is\n"
+               "reported and the run goes on. The last line says \"N written, M failed\".\n"
                "\n"
                "options:\n"
+               "  -o OUT.png | FOLDER/  the picture, or the existing folder of the pictures\n"
+               "  --from LIST  also the models named in LIST, one path per line (- reads\n"
+               "             standard input)\n"
                "  --size N   width and height of the picture in pixels, 1 to 1024\n"
                "             (default 256)\n"
                "  --help     show this text\n"
                "\n"
-               "exit status: 0 written, 1 the model did not load, shows nothing or the picture\n"
-               "could not be written (OUT.png is then left as it was), 2 usage error\n");
+               "exit status: 0 written (every picture of a batch), 1 a model did not load,\n"
+               "shows nothing or the picture could not be written (the file is then left as\n"
+               "it was), 2 usage error\n");
 }
 
 int usageError(const char* format, const char* detail) {
@@ -135,14 +162,21 @@ bool parseSize(const char* text, int& size) {
 }
 
 struct ThumbnailOptions {
-  const char* modelPath = nullptr;
-  const char* outputPath = nullptr;
+  const char* modelPath = nullptr;   // one model
+  const char* outputPath = nullptr;  // its picture, or the folder of a batch
+  bool batch = false;
+  std::vector<const char*> models;  // a batch: from the command line
+  std::vector<const char*> lists;   // and from --from
   int size = kDefaultSize;
 };
 
 // 0 when complete, kToolUsage after a usage message, -1 after --help.
+// MODEL OUT.png is one thumbnail, as is MODEL -o OUT.png; several models,
+// --from or -o naming a folder make a batch, whose folder must exist.
 int parseOptions(int argc, char** argv, ThumbnailOptions& options) {
   bool positionalOnly = false;
+  const char* folder = nullptr;
+  std::vector<const char*> positional;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
     if (!positionalOnly && arg[0] == '-' && arg[1] != '\0') {
@@ -153,18 +187,43 @@ int parseOptions(int argc, char** argv, ThumbnailOptions& options) {
         if (i + 1 >= argc || !parseSize(argv[++i], options.size)) {
           return usageError("--size needs a whole number from 1 to 1024%s", "");
         }
+      } else if (std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--output") == 0) {
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') return usageError("%s needs a name", arg);
+        folder = argv[++i];
+      } else if (std::strcmp(arg, "--from") == 0) {
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+          return usageError("--from needs a list file or -%s", "");
+        }
+        options.lists.push_back(argv[++i]);
       } else if (std::strcmp(arg, "--") == 0) {
         positionalOnly = true;
       } else {
         return usageError("unknown option '%s'", arg);
       }
-    } else if (!options.modelPath) {
-      options.modelPath = arg;
-    } else if (!options.outputPath) {
-      options.outputPath = arg;
     } else {
-      return usageError("unexpected argument '%s' (one model, one picture)", arg);
+      positional.push_back(arg);
     }
+  }
+  if (!folder) {
+    if (!options.lists.empty()) return usageError("--from needs -o FOLDER/%s", "");
+    if (positional.size() > 2) {
+      return usageError("unexpected argument '%s' (one model, one picture)", positional[2]);
+    }
+    options.modelPath = !positional.empty() ? positional[0] : nullptr;
+    options.outputPath = positional.size() > 1 ? positional[1] : nullptr;
+  } else if (positional.size() > 1 || !options.lists.empty() || namesFolder(folder)) {
+    std::error_code error;
+    if (!fs::is_directory(fs::path(folder), error)) {
+      return usageError("the output folder '%s' does not exist (several models need -o FOLDER/)",
+                        folder);
+    }
+    options.batch = true;
+    options.models = positional;
+    options.outputPath = folder;
+    return 0;
+  } else {
+    options.modelPath = !positional.empty() ? positional[0] : nullptr;
+    options.outputPath = folder;
   }
   if (!options.modelPath || options.modelPath[0] == '\0') {
     return usageError("no model given%s", "");
@@ -179,6 +238,50 @@ int parseOptions(int argc, char** argv, ThumbnailOptions& options) {
 char gTemporaryPath[PATH_MAX];
 volatile sig_atomic_t gTemporaryExists = 0;
 
+// A batch, for the limit handler: the path of the model in hand as the
+// prefix of its line (two buffers, gStopModel naming the complete one, so
+// that the handler never reads one being written; -1 outside a batch), the
+// pictures written so far and the models in all.
+constexpr size_t kStopPrefixSize = 512;
+char gStopPrefix[2][kStopPrefixSize];
+volatile sig_atomic_t gStopPrefixLength[2] = {0, 0};
+volatile sig_atomic_t gStopModel = -1;
+volatile sig_atomic_t gBatchWritten = 0;
+volatile sig_atomic_t gBatchTotal = 0;
+volatile sig_atomic_t gStderrTerminal = 0;
+// The soft CPU limit the run was started with, never raised per model.
+rlim_t gStartCpuLimit = RLIM_INFINITY;
+
+void writeText(const char* text, size_t length) {
+  while (length > 0) {
+    const ssize_t done = write(STDERR_FILENO, text, length);
+    if (done <= 0) return;
+    text += done;
+    length -= static_cast<size_t>(done);
+  }
+}
+
+// Appends the decimal digits of value (async-signal-safe).
+size_t appendNumber(char* out, size_t at, long value) {
+  char digits[24];
+  size_t count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0 && count < sizeof digits);
+  while (count > 0) out[at++] = digits[--count];
+  return at;
+}
+
+void setStopModel(const std::string& given) {
+  const int slot = gStopModel == 0 ? 1 : 0;
+  const std::string prefix = given + ": ";
+  const size_t length = std::min(prefix.size(), kStopPrefixSize);
+  std::memcpy(gStopPrefix[slot], prefix.data(), length);
+  gStopPrefixLength[slot] = static_cast<sig_atomic_t>(length);
+  gStopModel = slot;
+}
+
 void removeTemporary() {
   if (gTemporaryExists) unlink(gTemporaryPath);
   gTemporaryExists = 0;
@@ -187,6 +290,11 @@ void removeTemporary() {
 // A limit reached, or the run stopped (a file manager giving up on it).
 extern "C" void onStop(int signalNumber) {
   if (gTemporaryExists) unlink(gTemporaryPath);
+  const int model = gStopModel;
+  if (model >= 0) {
+    if (gStderrTerminal) writeText("\r\033[K", 4);  // the progress line
+    writeText(gStopPrefix[model], static_cast<size_t>(gStopPrefixLength[model]));
+  }
   static const char kCpu[] = "vistrel-tool thumbnail: CPU time limit reached\n";
   static const char kWall[] = "vistrel-tool thumbnail: time limit reached\n";
   static const char kStopped[] = "vistrel-tool thumbnail: stopped\n";
@@ -199,8 +307,18 @@ extern "C" void onStop(int signalNumber) {
     text = kWall;
     length = sizeof kWall - 1;
   }
-  const ssize_t ignored = write(STDERR_FILENO, text, length);
-  (void)ignored;
+  writeText(text, length);
+  if (model >= 0) {
+    // The model in hand and those not reached count as failed.
+    char count[80];
+    size_t at = appendNumber(count, 0, gBatchWritten);
+    static const char kWritten[] = " written, ";
+    static const char kFailed[] = " failed\n";
+    std::memcpy(count + at, kWritten, sizeof kWritten - 1);
+    at = appendNumber(count, at + sizeof kWritten - 1, gBatchTotal - gBatchWritten);
+    std::memcpy(count + at, kFailed, sizeof kFailed - 1);
+    writeText(count, at + sizeof kFailed - 1);
+  }
   _exit(kToolFailed);
 }
 
@@ -225,6 +343,8 @@ void limitResources() {
   // A file size limit makes a write fail instead of ending the run, so the
   // temporary file is removed.
   signal(SIGXFSZ, SIG_IGN);
+  struct rlimit cpu;
+  if (getrlimit(RLIMIT_CPU, &cpu) == 0) gStartCpuLimit = cpu.rlim_cur;
   lowerLimit(RLIMIT_CPU, kCpuSeconds);
 #ifndef VISTREL_THUMBNAIL_NO_MEMORY_CAP
   lowerLimit(RLIMIT_DATA, kWritableBytes);
@@ -242,22 +362,36 @@ void limitResources() {
   }
 }
 
+// A batch's fresh limits for the next model: kWallSeconds from now, and
+// kCpuSeconds of processor time beyond what the run has used, never beyond
+// the limit the run was started with.
+void limitNextModel() {
+  alarm(kWallSeconds);
+  struct rusage usage;
+  struct rlimit limit;
+  if (getrusage(RUSAGE_SELF, &usage) != 0 || getrlimit(RLIMIT_CPU, &limit) != 0) return;
+  rlim_t wanted = static_cast<rlim_t>(usage.ru_utime.tv_sec) +
+                  static_cast<rlim_t>(usage.ru_stime.tv_sec) + 1 + kCpuSeconds;
+  if (gStartCpuLimit != RLIM_INFINITY && gStartCpuLimit < wanted) wanted = gStartCpuLimit;
+  if (limit.rlim_max != RLIM_INFINITY && limit.rlim_max < wanted) wanted = limit.rlim_max;
+  limit.rlim_cur = wanted;
+  setrlimit(RLIMIT_CPU, &limit);
+}
+
 // A regular file of at most kMaxModelBytes; says why not on stderr.
 bool acceptableModel(const std::string& path) {
   struct stat status;
   if (stat(path.c_str(), &status) != 0) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: cannot read '%s': %s\n", path.c_str(),
-                 std::strerror(errno));
+    toolMessage("vistrel-tool thumbnail: cannot read '%s': %s", path.c_str(), std::strerror(errno));
     return false;
   }
   if (!S_ISREG(status.st_mode)) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: '%s' is not a regular file\n", path.c_str());
+    toolMessage("vistrel-tool thumbnail: '%s' is not a regular file", path.c_str());
     return false;
   }
   if (status.st_size > kMaxModelBytes) {
-    std::fprintf(stderr,
-                 "vistrel-tool thumbnail: '%s' is %lld bytes; models over 64 MiB are not read\n",
-                 path.c_str(), static_cast<long long>(status.st_size));
+    toolMessage("vistrel-tool thumbnail: '%s' is %lld bytes; models over 64 MiB are not read",
+                path.c_str(), static_cast<long long>(status.st_size));
     return false;
   }
   return true;
@@ -302,7 +436,7 @@ bool frameModel(const Model& model, ViewState& view) {
     std::memcpy(reaches[d].direction, directions[d], sizeof directions[d]);
   }
   if (!drawnModelReach(model, view.rotationX, view.rotationY, view.rotationZ, reaches)) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: the model has no triangle to draw\n");
+    toolMessage("vistrel-tool thumbnail: the model has no triangle to draw");
     return false;
   }
   const double centreX = (reaches[0].reach - reaches[1].reach) / 2;
@@ -322,7 +456,7 @@ bool frameModel(const Model& model, ViewState& view) {
   const double values[] = {centreX, centreY, cameraZ, farthest, scale};
   for (double value : values) {
     if (!std::isfinite(value) || std::fabs(value) > 1e30) {
-      std::fprintf(stderr, "vistrel-tool thumbnail: the model is too large to frame\n");
+      toolMessage("vistrel-tool thumbnail: the model is too large to frame");
       return false;
     }
   }
@@ -348,14 +482,14 @@ bool anyPixelShows(const std::vector<unsigned char>& rgba) {
 bool writeThumbnail(const fs::path& output, int size, const std::vector<unsigned char>& rgba) {
   const std::string pattern = output.string() + ".XXXXXX";
   if (pattern.size() >= sizeof gTemporaryPath) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: the output path is too long\n");
+    toolMessage("vistrel-tool thumbnail: the output path is too long");
     return false;
   }
   std::memcpy(gTemporaryPath, pattern.c_str(), pattern.size() + 1);
   const int descriptor = mkstemp(gTemporaryPath);
   if (descriptor < 0) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: cannot create a file beside '%s': %s\n",
-                 output.string().c_str(), std::strerror(errno));
+    toolMessage("vistrel-tool thumbnail: cannot create a file beside '%s': %s",
+                output.string().c_str(), std::strerror(errno));
     return false;
   }
   gTemporaryExists = 1;
@@ -377,8 +511,8 @@ bool writeThumbnail(const fs::path& output, int size, const std::vector<unsigned
   }
   if (std::fclose(file) != 0) written = false;
   if (written && std::rename(gTemporaryPath, output.string().c_str()) != 0) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: cannot write '%s': %s\n", output.string().c_str(),
-                 std::strerror(errno));
+    toolMessage("vistrel-tool thumbnail: cannot write '%s': %s", output.string().c_str(),
+                std::strerror(errno));
     written = false;
   }
   if (written) {
@@ -387,6 +521,57 @@ bool writeThumbnail(const fs::path& output, int size, const std::vector<unsigned
     removeTemporary();
   }
   return written;
+}
+
+// Opens the session of the thumbnails: the offscreen context of the
+// picture's size, black, with an alpha channel.
+bool openThumbnailSession(ToolSession& session, int size) {
+  headlessSetEchoBoxes(true);
+  const float black[3] = {0, 0, 0};
+  if (!openToolSession(session, size, size, black)) return false;
+  GLint alphaBits = 0;
+  glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
+  if (alphaBits <= 0) {
+    std::fprintf(stderr, "vistrel-tool thumbnail: the offscreen context has no alpha channel\n");
+    closeToolSession(session);
+    return false;
+  }
+  return true;
+}
+
+// Draws the loaded model from the front three-quarter view, else from the
+// back one, into rgba (size x size, bottom row first). False when it shows
+// from neither or cannot be framed.
+bool drawThumbnail(const Model& model, int size, const ToolSession& session,
+                   std::vector<unsigned char>& rgba) {
+  rgba.assign(static_cast<size_t>(size) * size * 4, 0);
+  for (const float turnY : {kTurnY, kTurnY + 180.0f}) {
+    ViewState view;
+    resetView(view, model);
+    view.rotationX = kTurnX;
+    view.rotationY = turnY;
+    view.rotationZ = 0;
+    view.renderMode = kRenderSmooth;
+    view.texturing = true;
+    view.lighting = true;
+    view.envMapping = false;
+    view.hudVisible = false;
+    view.helpVisible = false;
+    resizeView(size, size);
+    if (!frameModel(model, view)) return false;
+    applyRenderMode(view.renderMode);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    FrameRate frameRate;
+    frameRate.windowStart = platformTickCount();
+    drawFrame(view, model, session.textures, session.font, frameRate);
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    if (anyPixelShows(rgba)) return true;
+    toolMessage("vistrel-tool thumbnail: nothing shows from %g degrees",
+                static_cast<double>(turnY));
+  }
+  return false;
 }
 
 int makeThumbnail(const ThumbnailOptions& options) {
@@ -406,58 +591,60 @@ int makeThumbnail(const ThumbnailOptions& options) {
   }
   if (!acceptableModel(modelPath)) return kToolFailed;
 
-  headlessSetEchoBoxes(true);
-  const float black[3] = {0, 0, 0};
   ToolSession session;
-  if (!openToolSession(session, options.size, options.size, black)) return kToolFailed;
-  GLint alphaBits = 0;
-  glGetIntegerv(GL_ALPHA_BITS, &alphaBits);
-  if (alphaBits <= 0) {
-    std::fprintf(stderr, "vistrel-tool thumbnail: the offscreen context has no alpha channel\n");
-    closeToolSession(session);
-    return kToolFailed;
-  }
+  if (!openThumbnailSession(session, options.size)) return kToolFailed;
   Model model;
   useCheckerFallback(model, session.textures);
   // Loaded as the viewer loads it, MAT names resolved from the model's
   // folder, but without the report file.
   const bool loaded = loadModelWithoutReportFile(model, modelPath.c_str());
-  // From the front three-quarter view, else from the back one.
-  std::vector<unsigned char> rgba(static_cast<size_t>(options.size) * options.size * 4);
-  bool shown = false;
-  for (const float turnY : {kTurnY, kTurnY + 180.0f}) {
-    if (!loaded || shown) break;
-    ViewState view;
-    resetView(view, model);
-    view.rotationX = kTurnX;
-    view.rotationY = turnY;
-    view.rotationZ = 0;
-    view.renderMode = kRenderSmooth;
-    view.texturing = true;
-    view.lighting = true;
-    view.envMapping = false;
-    view.hudVisible = false;
-    view.helpVisible = false;
-    resizeView(options.size, options.size);
-    if (!frameModel(model, view)) break;
-    applyRenderMode(view.renderMode);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    FrameRate frameRate;
-    frameRate.windowStart = platformTickCount();
-    drawFrame(view, model, session.textures, session.font, frameRate);
-    glFinish();
-    glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, options.size, options.size, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    shown = anyPixelShows(rgba);
-    if (!shown) {
-      std::fprintf(stderr, "vistrel-tool thumbnail: nothing shows from %g degrees\n",
-                   static_cast<double>(turnY));
-    }
-  }
+  std::vector<unsigned char> rgba;
+  const bool shown = loaded && drawThumbnail(model, options.size, session, rgba);
   releaseModel(model);
   closeToolSession(session);
   if (!shown) return kToolFailed;
   return writeThumbnail(output, options.size, rgba) ? kToolOk : kToolFailed;
+}
+
+// Every model in one context, each under its own limits (limitNextModel).
+int makeThumbnails(const ThumbnailOptions& options, const std::vector<std::string>& paths) {
+  const std::vector<BatchModel> models = planBatch(paths, options.outputPath, ".png");
+  gStderrTerminal = isatty(STDERR_FILENO) ? 1 : 0;
+  gBatchTotal = static_cast<sig_atomic_t>(std::min<size_t>(models.size(), INT_MAX));
+  ToolSession session;
+  if (!openThumbnailSession(session, options.size)) return kToolFailed;
+  BatchSteps steps;
+  steps.startModel = [&](size_t index, size_t written, size_t) {
+    gBatchWritten = static_cast<sig_atomic_t>(std::min<size_t>(written, INT_MAX));
+    setStopModel(models[index].given);
+    limitNextModel();
+  };
+  steps.readAlone = [](const BatchModel& model) {
+    struct stat status;
+    return !model.path.empty() && stat(model.path.c_str(), &status) == 0 &&
+           status.st_size > kReadAheadBytes;
+  };
+  steps.read = [&](const BatchModel& model, BatchRead& read) {
+    useCheckerFallback(read.model, session.textures);
+    if (model.path.empty()) {
+      toolMessage("vistrel-tool thumbnail: cannot use the path '%s'", model.given.c_str());
+      return;
+    }
+    if (!acceptableModel(model.path)) return;
+    read.loaded =
+        readModelData(read.model, model.path.c_str(), model.folder.c_str(), nullptr, read.uploads);
+  };
+  std::vector<unsigned char> rgba;
+  steps.draw = [&](const BatchModel& model, BatchRead& read) {
+    const float black[3] = {0, 0, 0};
+    restartDrawing(options.size, options.size, black, session.font);
+    uploadModelTextures(read.model, read.uploads);
+    if (!drawThumbnail(read.model, options.size, session, rgba)) return false;
+    return writeThumbnail(fs::path(model.output), options.size, rgba);
+  };
+  const int status = runBatch("thumbnail", models, steps);
+  closeToolSession(session);
+  return status;
 }
 
 }  // namespace
@@ -467,9 +654,13 @@ int runThumbnail(int argc, char** argv) {
   const int parsed = parseOptions(argc, argv, options);
   if (parsed == -1) return kToolOk;
   if (parsed != 0) return parsed;
+  // The lists are read before the limits start: standard input may come
+  // from a program that takes its time.
+  std::vector<std::string> paths(options.models.begin(), options.models.end());
+  if (options.batch && !readModelLists("thumbnail", options.lists, paths)) return kToolUsage;
   limitResources();
   try {
-    return makeThumbnail(options);
+    return options.batch ? makeThumbnails(options, paths) : makeThumbnail(options);
   } catch (const std::bad_alloc&) {
     removeTemporary();
     std::fprintf(stderr, "vistrel-tool thumbnail: out of memory\n");
