@@ -7,6 +7,7 @@
 
 #include "app/data_folder.h"
 #include "app/key_state.h"
+#include "app/mouse_state.h"
 #include "app/viewer.h"
 #include "platform/messages.h"
 #include "platform/platform.h"
@@ -49,7 +50,10 @@ void runMessagePump(AppWindow& window, Viewer& viewer) {
 bool openViewerWindow(AppWindow& window) {
   if (!createAppWindow(window)) return false;
   resizeView(window.width, window.height);
+  window.clientWidth = window.width;
+  window.clientHeight = window.height;
   if (window.keys) clearKeyState(*window.keys);
+  if (window.mouse) clearMouseState(*window.mouse);
   window.lastTick = platformTickCount();
   return true;
 }
@@ -67,9 +71,11 @@ int runApplication(void* moduleHandle, const char* initialModel) {
 
   KeyState keys;
   clearKeyState(keys);
+  MouseState mouse;
 
   AppWindow window;
   window.keys = &keys;
+  window.mouse = &mouse;
   window.instance = &instance;
   window.title = "Vistrel";
   window.width = 640;

@@ -20,7 +20,8 @@ extern bool fullScreenRequest;
 int runApplication(void* moduleHandle, const char* initialModel = nullptr);
 
 // createAppWindow, then what every fresh window needs before its first frame:
-// the projection for its size, no key held, the frame clock started.
+// the projection and client size for its size, no key or button held, no
+// drop waiting, the frame clock started.
 bool openViewerWindow(AppWindow& window);
 
 // Posts kWmQuit to the window (not a thread-wide quit) and clears appRunning.

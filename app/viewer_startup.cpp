@@ -73,6 +73,9 @@ bool initialiseViewer(AppWindow& window, KeyState& keys) {
     chooseModelFile(modelPath);  // after a cancel the name stays empty
   }
   if (!loadModel(viewer.model, modelPath)) return false;
+  std::error_code error;
+  viewer.modelPath = std::filesystem::absolute(modelPath, error).lexically_normal();
+  if (error) viewer.modelPath = modelPath;
 
   resetView(view, viewer.model);
 

@@ -37,7 +37,18 @@ constexpr HelpLine kHelpLines[] = {
     {300, 210, "[F12]   - Take ScreenShot"},
     {25, 170, "Thanks to everyone who tried the early builds"},
     {25, 154, "and sent in models, bug reports and ideas."},
+    // The mouse, drag and drop and the folder keys, below the key list.
+    {25, 130, "[Left Drag]   - Rotate on X/Y-axis"},
+    {25, 110, "[Wheel]       - Pan Forward/Backward"},
+    {25, 90, "[PGDN,PGUP]   - Next/Previous 3do"},
+    {300, 130, "[Right Drag]  - Pan Left/Right/Up/Down"},
+    {300, 110, "[Middle Drag] - Pan Left/Right/Up/Down"},
+    {300, 90, "[Drop a File] - Load the Dropped 3do"},
 };
+
+// The help panel reaches down below the lowest line, clear of the status bar
+// (whose panel ends at 20).
+constexpr int kHelpPanelBottom = 72;
 
 void panel(int left, int bottom, int right, int top) {
   glBegin(GL_QUADS);
@@ -69,7 +80,7 @@ void drawHud(const HudValues& values, const FixedTextures& textures, const Bitma
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
 
-  if (values.helpVisible) panel(10, 135, 630, 440);
+  if (values.helpVisible) panel(10, kHelpPanelBottom, 630, 440);
   panel(0, 0, 640, 20);
 
   glMatrixMode(GL_PROJECTION);

@@ -4,6 +4,7 @@
 
 #include <deque>
 
+#include "platform/dropped_files.h"
 #include "platform/platform.h"
 
 namespace {
@@ -35,6 +36,7 @@ void queueWindowDestroyed(void* window) {
     state().current = nullptr;
     state().userData = nullptr;
   }
+  forgetDroppedFiles();  // their kWmDropFiles messages are gone with the window's
 }
 
 void* queueCurrentWindow() {
@@ -77,6 +79,7 @@ void queueDispatchAllButQuit() {
 
 void queueReset() {
   state().messages.clear();
+  forgetDroppedFiles();
 }
 
 void platformDispatchMessage(const AppMessage& message) {

@@ -12,7 +12,7 @@
 
 // The port's window handle as it is made and destroyed: the queue delivers
 // and accepts messages only for the live window, and forgets a destroyed
-// window's queued messages and user data.
+// window's queued messages, user data and kept drops (platform/dropped_files.h).
 void queueWindowCreated(void* window);
 void queueWindowDestroyed(void* window);
 // The live window, or null between two windows.
@@ -27,5 +27,5 @@ bool queueIsEmpty();
 // dispatches every message queued now except kWmQuit, which stays for the
 // main pump; messages posted by the dispatching wait for the next turn.
 void queueDispatchAllButQuit();
-// Empties the queue and forgets the live window (tests start afresh).
+// Empties the queue and the kept drops (tests start afresh).
 void queueReset();

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/app_window.h"
 #include "platform/messages.h"
@@ -89,6 +90,13 @@ void platformSetWindowUserData(void* window, void* data);
 bool platformChooseOpenFile(char* buffer, size_t bufferSize, const char* title,
                             const char* filterName, const char* filterPattern,
                             const char* defaultExtension);
+
+// ---- Dropped files -------------------------------------------------------------
+// Reads the paths of one drop from the handle that kWmDropFiles carries in
+// wParam, in the order the system gave them, and frees the handle (it must
+// be taken exactly once). False, with paths empty, for a handle the port does
+// not know. The window accepts drops from its creation on.
+bool platformTakeDroppedFiles(uintptr_t drop, std::vector<std::string>& paths);
 
 // The window procedure of the portable shell, named by the window class.
 intptr_t windowProcedure(void* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

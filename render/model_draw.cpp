@@ -43,13 +43,6 @@
 
 #include "platform/gl.h"
 
-namespace {
-
-// The texture tracker of one drawMesh call. 0 means "nothing bound yet by
-// this call" (as GL names go, a real texture is never 0); kUntexturedBound
-// means this call bound the image-less texture 0 for an untextured face.
-constexpr uint64_t kUntexturedBound = 0x100000000ull;
-
 bool faceVerticesInRange(const Mesh& mesh, const Face& face) {
   if (!mesh.vertices) return false;
   for (int corner = 0; corner < 3; ++corner) {
@@ -58,8 +51,6 @@ bool faceVerticesInRange(const Mesh& mesh, const Face& face) {
   return true;
 }
 
-// The face's material when the face can be drawn textured: material and
-// texture vertices in range and a material with a non-zero size.
 const Material* texturableMaterial(const Model& model, const Mesh& mesh, const Face& face) {
   if (!model.materials || face.material < 0 || face.material >= model.materialCount) {
     return nullptr;
@@ -74,6 +65,13 @@ const Material* texturableMaterial(const Model& model, const Mesh& mesh, const F
   if (material.width == 0 || material.height == 0) return nullptr;
   return &material;
 }
+
+namespace {
+
+// The texture tracker of one drawMesh call. 0 means "nothing bound yet by
+// this call" (as GL names go, a real texture is never 0); kUntexturedBound
+// means this call bound the image-less texture 0 for an untextured face.
+constexpr uint64_t kUntexturedBound = 0x100000000ull;
 
 // The blending in force before the first type-2 record of a drawMesh call.
 struct BlendBefore {

@@ -71,3 +71,12 @@ void translateToNode(const Model& model, int node);
 // One mesh's triangles at the current matrix, as part of a pass or alone.
 void drawMesh(const Model& model, int mesh, bool textured, MeshPass& pass);
 void drawMesh(const Model& model, int mesh, bool textured);
+
+// The drawing's rules for one triangle record, which the model exporter
+// follows too. A record is drawn only when every vertex index lies inside
+// its mesh.
+bool faceVerticesInRange(const Mesh& mesh, const Face& face);
+// The record's material when it is drawn textured: material and texture
+// vertices in range and a material with a non-zero size; null when the record
+// is drawn untextured.
+const Material* texturableMaterial(const Model& model, const Mesh& mesh, const Face& face);

@@ -18,7 +18,11 @@
 # file" box and exit code 0, while a path of 255 characters loads (that run
 # ends with WM_CLOSE, as the close box sends it); a start folder with an
 # accented name is found again after the full-screen toggle; and
-# `vistrel.exe MODEL.3do` opens the model without a dialog. Last,
+# `vistrel.exe MODEL.3do` opens the model without a dialog; a left drag
+# turns the model as far as the Linux render says, PageDown loads the next
+# sample, and F12 in a window resized to 400 x 300 writes a 400 x 300
+# picture equal to the Linux render at that size, and a model dragged from
+# another X client onto the window opens. Last,
 # renders with vistrel-tool.exe under Wine and compares with the Linux render.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
@@ -217,14 +221,28 @@ client_size() {
   xwininfo -id "$1" | awk '/Width:/ {w = $2} /Height:/ {h = $2} END {print w "x" h}'
 }
 # Compares the F12 screenshot $1 of the sample $2 (status bar on) with the
-# Linux vistrel-tool render of the same view, written to $3; the fps digits
-# are left out.
+# Linux vistrel-tool render of the same view (further render options, such as
+# --rotate or --size, after $3), written to $3; the fps digits are left out,
+# in the screenshot's own size.
 expect_linux_picture() {
-  "$LINUX_TOOL" render "$APP/samples/$2" -o "$3" --text fps > /dev/null ||
-    fail "the Linux vistrel-tool render of $2 failed"
-  python3 tests/win32/compare_tga.py "$1" "$3" --ignore "$FPS_AREA" \
-    --png "$SCRATCH/wine-$(basename "$1" .tga).png" ||
-    fail "the Wine screenshot $(basename "$1") differs from the Linux render of $2"
+  shot=$1 sample=$2 reference=$3
+  shift 3
+  "$LINUX_TOOL" render "$APP/samples/$sample" -o "$reference" --text fps "$@" > /dev/null ||
+    fail "the Linux vistrel-tool render of $sample failed"
+  # shellcheck disable=SC2046 # the width and the height, as two arguments
+  set -- $(od -An -tu2 -j12 -N4 "$shot")
+  python3 tests/win32/compare_tga.py "$shot" "$reference" \
+    --ignore "0,$(($2 * 460 / 480)),$(($1 * 64 / 640)),$2" \
+    --png "$SCRATCH/wine-$(basename "$shot" .tga).png" ||
+    fail "the Wine screenshot $(basename "$shot") differs from the Linux render of $sample"
+}
+# Waits until the report beside the samples names the model $1.
+wait_stats() {
+  deadline=$(($(date +%s) + 20))
+  until grep -q "$1" "$APP/samples/ModelStats.txt" 2> /dev/null; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.2
+  done
 }
 
 # ---- Run 1: dialog, first frame, screenshot -----------------------------------
@@ -248,11 +266,7 @@ for _ in 1 2 3; do
   if wait_window '^Choose a 3do to Open$' 5 > /dev/null; then break; fi
 done
 answer_dialog "$(winpath "$APP/samples/$THIRD_SAMPLE")"
-deadline=$(($(date +%s) + 20))
-until grep -q "$THIRD_SAMPLE" "$APP/samples/ModelStats.txt" 2> /dev/null; do
-  [ "$(date +%s)" -lt "$deadline" ] || fail "F9 did not load $THIRD_SAMPLE"
-  sleep 0.2
-done
+wait_stats "$THIRD_SAMPLE" || fail "F9 did not load $THIRD_SAMPLE"
 [ "$(wait_window '^Vistrel$' 5)" = "$first_window" ] || fail "F9 changed the window"
 
 # ---- Run 1 goes on: full-screen toggle request ---------------------------------
@@ -350,6 +364,48 @@ rm -f "$APP/samples/screen"*.tga
 press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 wrote no screenshot beside the model"
 sleep 0.5
 expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render-3.tga"
+press_escape_until_exit || fail "Esc did not end the viewer"
+expect_exit 0
+
+say "run 7: a mouse drag turns the model, PageDown loads the next sample, F12 after a resize"
+(cd "$SCRATCH" && exec timeout 120 wine "$APP/vistrel.exe" "$(winpath "$APP/samples/$SAMPLE")") \
+  > "$SCRATCH/viewer.log" 2>&1 &
+VIEWER_PID=$!
+window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window did not appear"
+sleep 1
+rm -f "$APP/samples/screen"*.tga
+# 64 x 32 pixels of a 640-pixel-wide client area: 18 degrees about y, 9 about x.
+xdotool mousemove --window "$window" 200 200 && sleep 0.2 && xdotool mousedown 1 && sleep 0.2
+xdotool mousemove --window "$window" 264 232 && sleep 0.2 && xdotool mouseup 1 && sleep 0.3
+press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 after the drag wrote no screenshot"
+sleep 0.5
+expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-drag.tga" \
+  --rotate 9,18,0
+key_to_viewer Next
+wait_stats "$SECOND_SAMPLE" || fail "PageDown did not load $SECOND_SAMPLE after $SAMPLE"
+xdotool windowsize --sync "$window" 400 300 || fail "could not resize the viewer's window"
+sleep 0.5
+[ "$(client_size "$window")" = "400x300" ] || fail "client area is $(client_size "$window")"
+press_until_file F12 "$APP/samples/screen001.tga" || fail "F12 after the resize wrote no screenshot"
+sleep 0.5
+size=$(od -An -tu2 -j12 -N4 "$APP/samples/screen001.tga" | awk '{print $1 "x" $2}')
+[ "$size" = "400x300" ] || fail "F12 in a 400x300 window wrote a $size picture"
+expect_linux_picture "$APP/samples/screen001.tga" "$SECOND_SAMPLE" "$SCRATCH/linux-small.tga" \
+  --size 400x300
+# A text file and a model dragged from another X client onto the window.
+echo "not a model" > "$SCRATCH/notes.txt"
+/usr/bin/python3 tests/e2e/drag_source.py "$SCRATCH/notes.txt" "$APP/samples/$THIRD_SAMPLE" \
+  2> /dev/null &
+SOURCE_PID=$!
+source_window=$(wait_window '^Vistrel drag source$' 30) || fail "the drag source did not appear"
+sleep 0.5
+xdotool mousemove --window "$source_window" 100 50 mousedown 1
+for step in 1 2 3 4 5 6 7 8 9 10; do
+  xdotool mousemove --window "$window" $((30 * step)) $((20 * step)) && sleep 0.1
+done
+xdotool mouseup 1
+wait_stats "$THIRD_SAMPLE" || fail "the dropped $THIRD_SAMPLE was not loaded"
+kill "$SOURCE_PID"
 press_escape_until_exit || fail "Esc did not end the viewer"
 expect_exit 0
 

@@ -36,6 +36,11 @@ struct HeadlessFileDialog {
 };
 const HeadlessFileDialog& headlessLastFileDialog();
 
+// A drop of these paths onto the live window, as the system reports one: a
+// kWmDropFiles queued for it whose handle platformTakeDroppedFiles reads.
+// False when no window is live.
+bool headlessQueueDrop(const std::vector<std::string>& paths);
+
 // Failures and answers a test can ask of the port.
 void headlessSetRegisterClassFails(bool fails);
 void headlessSetCreateWindowFails(bool fails);

@@ -10,6 +10,7 @@
 #include <deque>
 
 #include "platform/app_window.h"
+#include "platform/dropped_files.h"
 #include "platform/headless/headless.h"
 #include "platform/message_queue.h"
 #include "platform/platform.h"
@@ -71,6 +72,11 @@ void headlessQueueFileCancel() {
 }
 void headlessClearFileChoices() {
   port().fileChoices.clear();
+}
+bool headlessQueueDrop(const std::vector<std::string>& paths) {
+  void* window = port().current;
+  if (window == nullptr) return false;
+  return platformPostMessage(window, kWmDropFiles, storeDroppedFiles(paths), 0);
 }
 const HeadlessFileDialog& headlessLastFileDialog() {
   return port().lastDialog;

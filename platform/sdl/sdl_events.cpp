@@ -37,7 +37,11 @@ void sdlCollectEvents() {
   if (!sdlVideoReady()) return;
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
-    if (current == nullptr) continue;
+    if (current == nullptr) {
+      // Between two windows a drop goes nowhere; its string is still ours.
+      if (event.type == SDL_DROPFILE || event.type == SDL_DROPTEXT) SDL_free(event.drop.file);
+      continue;
+    }
     AppMessage translated[2];
     const int count = sdlTranslateEvent(event, current, current->id, translated);
     for (int i = 0; i < count; ++i) queueAppend(translated[i]);

@@ -34,6 +34,9 @@ void sdlCollectEvents();
 void sdlInstallToggleSignal();
 
 // Turns one SDL event into at most two messages for window; returns how many.
+// The files of one drop (SDL_DROPBEGIN, SDL_DROPFILE..., SDL_DROPCOMPLETE,
+// or a lone SDL_DROPFILE) become one kWmDropFiles whose handle
+// platformTakeDroppedFiles reads; every dropped string is freed here.
 int sdlTranslateEvent(const SDL_Event& event, void* window, uint32_t windowId, AppMessage out[2]);
 // The Windows virtual-key code of a key, 0 when it has none.
 int sdlVirtualKey(SDL_Keycode key, SDL_Scancode scancode, uint16_t modifiers);

@@ -1,6 +1,9 @@
-// The Windows port's window class, top-level window, pixel format, WGL
-// rendering context and display-mode switch, with the buffer swap.
+// The Windows port's window class, top-level window (which accepts dropped
+// files), pixel format, WGL rendering context and display-mode switch, with
+// the buffer swap.
 #include <windows.h>
+// shellapi.h needs the types of windows.h first.
+#include <shellapi.h>
 
 #include "platform/gl.h"
 #include "platform/platform.h"
@@ -145,6 +148,8 @@ bool createAppWindow(AppWindow& appWindow) {
     return false;
   }
 
+  // Files dropped from the desktop arrive as WM_DROPFILES.
+  DragAcceptFiles(window, TRUE);
   ShowWindow(window, SW_NORMAL);
   appWindow.visible = 1;
   return true;

@@ -38,17 +38,19 @@ set(VISTREL_WIN32_PORT_SOURCES
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messages.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_file_dialog.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messagebox.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_drop.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_ticks.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp)
 add_executable(vistrel WIN32 ${VISTREL_WIN32_PORT_SOURCES})
-target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32)
+target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32 shell32)
 add_dependencies(vistrel vistrel_runtime_data)
 
 # The headless tool: the portable headless services (boxes on standard
 # error, the clock) with a hidden-window WGL context and the executable's
-# folder from Win32. No thumbnail command: it needs libpng and POSIX limits.
+# folder from Win32. No thumbnail command (it needs libpng and POSIX limits)
+# and no export command (tinygltf and libpng).
 file(GLOB VISTREL_TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/vistrel_tool/*.cpp)
-list(FILTER VISTREL_TOOL_SOURCES EXCLUDE REGEX "/tool_(thumbnail|png)\\.cpp$")
+list(FILTER VISTREL_TOOL_SOURCES EXCLUDE REGEX "/tool_(thumbnail|png|export[a-z_]*)\\.cpp$")
 file(GLOB VISTREL_WIN32_HEADLESS_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/platform/win32/headless/*.cpp)
 add_executable(vistrel-tool ${VISTREL_TOOL_SOURCES} ${VISTREL_WIN32_HEADLESS_SOURCES}

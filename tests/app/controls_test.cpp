@@ -278,3 +278,50 @@ TEST_F(ControlsTest, F9WithABrokenFileEndsTheProgramAfterTheReadersMessage) {
   drawFrame(viewer.view, viewer.model, viewer.textures, viewer.font, viewer.frameRate);
   EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
+
+TEST_F(ControlsTest, PageDownAndPageUpWalkTheModelsFolderInNameOrderAndWrap) {
+  // Names in any case sort case-insensitively; other files and a folder named
+  // like a model are passed over.
+  std::filesystem::create_directories(scratch_->file("walk/d.3do"));
+  std::filesystem::create_directory(scratch_->file("one"));
+  for (const char* folder : {"walk", "one"}) {
+    std::filesystem::copy_file(scratch_->file("models/plate.mat"),
+                               scratch_->file(std::string(folder) + "/plate.mat"));
+  }
+  writeFile(scratch_->file("walk/A.3do"), testModelText(3.0f, "a"));
+  writeFile(scratch_->file("walk/b.3do"), testModelText(4.0f, "b"));
+  writeFile(scratch_->file("walk/c.3DO"), testModelText(5.0f, "c"));
+  writeFile(scratch_->file("walk/notes.txt"), "not a model\n");
+  headlessQueueFileChoice(scratch_->file("walk/b.3do"));
+  frame({kVkF9}, 10);
+  std::string seen;
+  for (int key : {kVkNext, kVkNext, kVkPrior, kVkPrior, kVkPrior}) {
+    view_->rotationX = 10;
+    frame({key}, 10);
+    EXPECT_EQ(keys_.down[key], 0);
+    EXPECT_FLOAT_EQ(view_->rotationX, 0.0f);  // each load resets the view
+    seen += programViewer().model.meshes[0].name;
+  }
+  EXPECT_EQ(seen, "cacba");  // from b: on, wrap to a, wrap back, back
+  EXPECT_TRUE(appRunning);
+  EXPECT_TRUE(boxLines().empty());
+
+  // A folder with one model: PageDown reloads it.
+  writeFile(scratch_->file("one/only.3do"), testModelText(6.0f, "only"));
+  headlessQueueFileChoice(scratch_->file("one/only.3do"));
+  frame({kVkF9}, 10);
+  view_->cameraX = 3;
+  frame({kVkNext}, 10);
+  EXPECT_FLOAT_EQ(view_->cameraX, 0.0f);
+  EXPECT_STREQ(programViewer().model.meshes[0].name, "only");
+}
+
+TEST_F(ControlsTest, F12ReadsTheClientSizeOfTheLastResize) {
+  frame({kVkF12}, 10);  // never resized: the 640 x 480 file
+  EXPECT_EQ(readFile(scratch_->file("models/screen000.tga")).size(), 18u + 4 * 640 * 480);
+  windowProcedure(window_.window, kWmSize, kSizeRestored, 300 << 16 | 400);
+  frame({kVkF12}, 10);
+  const std::string shot = readFile(scratch_->file("models/screen001.tga"));
+  ASSERT_EQ(shot.size(), 18u + 4 * 400 * 300);
+  EXPECT_EQ(shot.substr(12, 4), std::string("\x90\x01\x2c\x01", 4));  // 400, 300
+}

@@ -9,6 +9,7 @@
 
 #include "app/app_frame.h"
 #include "app/key_state.h"
+#include "app/mouse_state.h"
 #include "app/viewer.h"
 #include "platform/headless/headless.h"
 #include "platform/messages.h"
@@ -101,9 +102,11 @@ class ShellTest : public ::testing::Test {
   // A window made by the headless port, its context current.
   bool openWindow() {
     clearKeyState(keys_);
+    clearMouseState(mouse_);
     instance_.className = "OpenGL";
     window_ = AppWindow{};
     window_.keys = &keys_;
+    window_.mouse = &mouse_;
     window_.instance = &instance_;
     window_.title = "Vistrel";
     window_.width = 640;
@@ -131,5 +134,6 @@ class ShellTest : public ::testing::Test {
   ScratchDir* scratch_ = nullptr;
   AppInstance instance_;
   KeyState keys_;
+  MouseState mouse_;
   AppWindow window_;
 };

@@ -1,13 +1,14 @@
 // The SDL port's one translation of SDL events into the shell's messages:
-// virtual-key codes of a standard keyboard, system keys, autorepeat, and the
-// window events that become WM_CLOSE and WM_SIZE; and the file dialog's name
-// patterns. Needs no display.
+// virtual-key codes of a standard keyboard, system keys, autorepeat, the
+// window events that become WM_CLOSE and WM_SIZE, the mouse, and the files of
+// a drop; and the file dialog's name patterns. Needs no display.
 #include <fnmatch.h>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
 #include "platform/sdl/sdl_port.h"
 
 namespace {
@@ -141,6 +142,65 @@ TEST(SdlTranslation, WindowEventsBecomeCloseAndSizeMessages) {
   SDL_Event quit = {};
   quit.type = SDL_QUIT;  // SIGINT or SIGTERM through SDL
   EXPECT_EQ(translate(quit).message, kWmClose);
+}
+
+TEST(SdlTranslation, MouseMotionButtonsAndWheel) {
+  SDL_Event event = {};
+  event.type = SDL_MOUSEMOTION;
+  event.motion.windowID = kWindowId;
+  event.motion.state = SDL_BUTTON_LMASK | SDL_BUTTON_MMASK;
+  event.motion.x = -5;  // outside the window while a button is held
+  event.motion.y = 300;
+  AppMessage move = translate(event);
+  EXPECT_EQ(move.message, kWmMouseMove);
+  EXPECT_EQ(move.wParam, kMkLButton | kMkMButton);
+  EXPECT_EQ(mouseX(move.lParam), -5);
+  EXPECT_EQ(mouseY(move.lParam), 300);
+  event.type = SDL_MOUSEBUTTONDOWN;
+  event.button.button = SDL_BUTTON_RIGHT;
+  EXPECT_EQ(translate(event).message, kWmRButtonDown);
+  EXPECT_EQ(translate(event).wParam & kMkRButton, kMkRButton);
+  event.type = SDL_MOUSEBUTTONUP;
+  event.button.button = SDL_BUTTON_MIDDLE;
+  EXPECT_EQ(translate(event).message, kWmMButtonUp);
+  event.button.button = SDL_BUTTON_X1;  // no message for the side buttons
+  EXPECT_EQ(translate(event).message, 0u);
+
+  event = {};
+  event.type = SDL_MOUSEWHEEL;
+  event.wheel.windowID = kWindowId;
+  event.wheel.y = 2;  // away from the user
+  EXPECT_EQ(translate(event).message, kWmMouseWheel);
+  EXPECT_EQ(wheelDistance(translate(event).wParam), 240);
+  event.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+  EXPECT_EQ(wheelDistance(translate(event).wParam), -240);
+}
+
+TEST(SdlTranslation, TheFilesOfOneDropBecomeOneDropMessage) {
+  auto drop = [](Uint32 type, const char* file = nullptr, uint32_t window = kWindowId) {
+    SDL_Event event = {};
+    event.type = type;
+    event.drop.windowID = window;
+    event.drop.file = file ? SDL_strdup(file) : nullptr;  // the translation frees it
+    return translate(event);
+  };
+  std::vector<std::string> paths;
+  drop(SDL_DROPBEGIN);
+  drop(SDL_DROPFILE, "/a/notes.txt");
+  drop(SDL_DROPTEXT, "some text");
+  EXPECT_EQ(drop(SDL_DROPFILE, "/a/Robot.3DO").message, 0u);
+  AppMessage whole = drop(SDL_DROPCOMPLETE);
+  EXPECT_EQ(whole.message, kWmDropFiles);
+  ASSERT_TRUE(platformTakeDroppedFiles(whole.wParam, paths));
+  EXPECT_EQ(paths, (std::vector<std::string>{"/a/notes.txt", "/a/Robot.3DO"}));
+  EXPECT_FALSE(platformTakeDroppedFiles(whole.wParam, paths));  // taken once
+  ASSERT_TRUE(platformTakeDroppedFiles(drop(SDL_DROPFILE, "/b/cube.3do").wParam, paths));
+  EXPECT_EQ(paths, std::vector<std::string>{"/b/cube.3do"});  // a lone file
+  // Text alone, or a file dropped onto another window, gives nothing.
+  drop(SDL_DROPBEGIN);
+  drop(SDL_DROPTEXT, "text");
+  EXPECT_EQ(drop(SDL_DROPCOMPLETE).message, 0u);
+  EXPECT_EQ(drop(SDL_DROPFILE, "/c/other.3do", kWindowId + 1).message, 0u);
 }
 
 // The file dialog's filter lists a model whatever the case of its name, as

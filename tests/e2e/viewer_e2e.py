@@ -1,6 +1,7 @@
 """End-to-end scenarios of the viewer, each run in a session of its own:
 python3 viewer_e2e.py SCENARIO --viewer build/bin/vistrel [--tool ...]
 [--close-helper ...]. Each prints PASS or FAIL with the reason."""
+import math
 import os
 import shutil
 import subprocess
@@ -310,6 +311,112 @@ def command_line(session):
                                                            stream, text))
 
 
+def model_radius(session):
+    for line in open(os.path.join(session.samples, "ModelStats.txt")):
+        if line.startswith("Model Radius = "):
+            return float(line.split("=")[1])
+    raise Failure("no model radius in ModelStats.txt")
+
+
+def mouse(session):
+    """A left drag of 64 x 32 pixels turns the model 18 degrees about y and 9
+    about x; two wheel notches forward and a right drag of 48 x 24 pixels move
+    the camera; each picture against vistrel-tool's of those numbers."""
+    start_with(session, "robot.3do")
+    window = session.viewer_window()
+    robot = os.path.join(session.samples, "robot.3do")
+    session.drag(window, 1, (200, 200), (264, 232))
+    expect_same(session.screenshot(), session.render_reference(robot, ["--rotate", "9,18,0"]),
+                "left drag against vistrel-tool --rotate 9,18,0", tolerance=0.01)
+    session.x(["xdotool", "mousemove", "--window", str(window), "320", "240"])
+    session.x(["xdotool", "click", "--repeat", "2", "--delay", "100", "4"])
+    session.drag(window, 3, (300, 200), (348, 224))
+    z = 1.9 * model_radius(session)
+    step = 2 * z * math.tan(math.radians(22.5)) / 480
+    camera = "%f,%f,%f" % (-48 * step, 24 * step, z)
+    expect_same(session.screenshot(),
+                session.render_reference(robot, ["--rotate", "9,18,0", "--camera", camera]),
+                "wheel and right drag against vistrel-tool --camera " + camera, tolerance=0.01)
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def page_keys(session):
+    """PageDown and PageUp load the next and previous model of the samples
+    folder by name (cube, glass, missing_mat, ngon, robot), wrapping."""
+    start_with(session, "robot.3do")
+    stats = os.path.join(session.samples, "ModelStats.txt")
+    for key, model in (("Next", "cube.3do"), ("Prior", "robot.3do"), ("Prior", "ngon.3do")):
+        session.press_in_viewer(key)
+        session._wait(lambda: model in open(stats).read(), 5,
+                      "%s did not load %s: %r" % (key, model, open(stats).readline()))
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def resized_screenshots(session):
+    """F12 in a window resized to 400 x 300 and to 900 x 700 writes a picture
+    of that size, equal to vistrel-tool's render at that size."""
+    start_with(session, "robot.3do")
+    window = session.viewer_window()
+    robot = os.path.join(session.samples, "robot.3do")
+    for width, height in ((400, 300), (900, 700)):
+        session.x(["xdotool", "windowsize", "--sync", str(window), str(width), str(height)])
+        time.sleep(0.5)
+        shot = session.screenshot()
+        if shot[0:2] != (width, height):
+            raise Failure("F12 in a %dx%d window wrote %dx%d" % ((width, height) + shot[0:2]))
+        expect_same(shot, session.render_reference(robot, ["--size", "%dx%d" % (width, height)]),
+                    "%dx%d window against vistrel-tool --size" % (width, height), tolerance=0.01)
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
+def drag_files(session, paths):
+    """Drags paths from another X client (drag_source.py) onto the viewer's
+    window, in steps, as a person would."""
+    source = subprocess.Popen(["/usr/bin/python3", os.path.join(os.path.dirname(
+        os.path.abspath(__file__)), "drag_source.py")] + paths, env=session.env,
+        stderr=subprocess.DEVNULL)
+    try:
+        button = session.wait_window("^Vistrel drag source$")
+        time.sleep(0.5)
+        viewer = session.viewer_window()
+        session.x(["xdotool", "mousemove", "--window", str(button), "100", "50"])
+        session.x(["xdotool", "mousedown", "1"])
+        for step in range(1, 11):
+            session.x(["xdotool", "mousemove", "--window", str(viewer), str(30 * step),
+                       str(20 * step)])
+            time.sleep(0.1)
+        session.x(["xdotool", "mouseup", "1"])
+        time.sleep(1)
+    finally:
+        source.terminate()
+        source.wait()
+
+
+def drop(session):
+    """Files dragged from another program onto the window: a text file with
+    cube.3do loads the cube; the text file alone gets the box, nothing else."""
+    if subprocess.run(["/usr/bin/python3", "-c", "import gi; gi.require_version('Gtk', '3.0')"],
+                      capture_output=True).returncode != 0:
+        print("SKIPPED: python3-gi with GTK 3 missing")
+        sys.exit(77)
+    start_with(session, "robot.3do")
+    notes = os.path.join(session.scratch, "notes.txt")
+    open(notes, "w").write("not a model\n")
+    cube = os.path.join(session.samples, "cube.3do")
+    drag_files(session, [notes, cube])
+    if "cube.3do" not in open(os.path.join(session.samples, "ModelStats.txt")).readline():
+        raise Failure("the dropped cube.3do was not loaded")
+    drag_files(session, [notes])
+    session.dismiss_box("Error", "The dropped file is not a 3DO model.")
+    expect_same(session.screenshot(), session.render_reference(cube), "the dropped cube",
+                tolerance=0.01)
+    session.press_in_viewer("Escape")
+    expect_exit(session)
+
+
 SCENARIOS = {
     "first_frame": (first_frame, {}),
     "held_keys": (held_keys, {}),
@@ -322,6 +429,10 @@ SCENARIOS = {
     "toggle_signal": (toggle_signal, {}),
     "full_screen": (full_screen, {"screen": "640x480x24"}),
     "command_line": (command_line, {}),
+    "mouse": (mouse, {}),
+    "page_keys": (page_keys, {}),
+    "resized_screenshots": (resized_screenshots, {}),
+    "drop": (drop, {}),
 }
 
 if __name__ == "__main__":

@@ -170,6 +170,18 @@ class Session:
     def key(self, *keys):
         self.x(["xdotool", "key", "--delay", "60"] + list(keys))
 
+    def drag(self, window, button, start, end):
+        """Presses the mouse button at start (client pixels), moves to end
+        and lets go there, each a separate event."""
+        self.x(["xdotool", "mousemove", "--window", str(window), str(start[0]), str(start[1])])
+        time.sleep(0.1)
+        self.x(["xdotool", "mousedown", str(button)])
+        time.sleep(0.1)
+        self.x(["xdotool", "mousemove", "--window", str(window), str(end[0]), str(end[1])])
+        time.sleep(0.1)
+        self.x(["xdotool", "mouseup", str(button)])
+        time.sleep(0.3)
+
     def hold(self, keys, seconds):
         self.x(["xdotool", "keydown"] + list(keys))
         time.sleep(seconds)
@@ -243,7 +255,13 @@ class Session:
                                             if f.startswith("screen")) - before), 5,
                          "F12 wrote no screenshot in %s" % folder)
         path = os.path.join(folder, new[-1])
-        self._wait(lambda: os.path.getsize(path) >= 18 + 640 * 480 * 3, 5, "screenshot incomplete")
+
+        def complete():
+            with open(path, "rb") as handle:
+                header = handle.read(18)
+            return len(header) == 18 and os.path.getsize(path) >= (
+                18 + 4 * (header[12] | header[13] << 8) * (header[14] | header[15] << 8))
+        self._wait(complete, 5, "screenshot incomplete")
         time.sleep(0.1)
         return tga_png.read_tga(path)
 

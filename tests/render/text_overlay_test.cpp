@@ -226,7 +226,7 @@ TEST_F(TextOverlayTest, StatusLineShowsFrameRateCameraAndRotation) {
   EXPECT_EQ(readText(65, 2, 36), std::string(expected, 36));
 }
 
-TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentyLines) {
+TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentySixLines) {
   ViewState view;
   view.helpVisible = true;
   clear();
@@ -252,6 +252,12 @@ TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentyLines) {
       {300, 250, "[F8]    - Enviornmental Mapping Toggle"},
       {300, 230, "[F9]    - Load New 3do"},
       {300, 210, "[F12]   - Take ScreenShot"},
+      {25, 130, "[Left Drag]   - Rotate on X/Y-axis"},
+      {25, 110, "[Wheel]       - Pan Forward/Backward"},
+      {25, 90, "[PGDN,PGUP]   - Next/Previous 3do"},
+      {300, 130, "[Right Drag]  - Pan Left/Right/Up/Down"},
+      {300, 110, "[Middle Drag] - Pan Left/Right/Up/Down"},
+      {300, 90, "[Drop a File] - Load the Dropped 3do"},
   };
   for (const auto& line : fixed) EXPECT_EQ(readText(line.x, line.y), line.text);
   // The three credit lines: our own wording, legible, no wider than the panel.
@@ -262,7 +268,7 @@ TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentyLines) {
   }
   EXPECT_EQ(readText(65, 2), "Camera[XYZ]: 0.000,0.000,0.000") << "the status line stays";
 
-  // Panels: a half-transparent green menu background shows from (10, 135)
+  // Panels: a half-transparent green menu background shows from (10, 72)
   // to (630, 440) in help mode, and along the bottom 20 units always.
   textures_.menuBackTexture = makeTexture(1, 1, {0, 160, 0, 128}, true);
   glColor3f(1, 1, 1);
@@ -272,6 +278,8 @@ TEST_F(TextOverlayTest, HelpModeAddsPanelAndTwentyLines) {
   EXPECT_TRUE(near(readPixel(635, 18), 0, 80, 0)) << readPixel(635, 18);
   EXPECT_TRUE(near(readPixel(5, 300), 0, 0, 0, 0)) << "outside the help panel";
   EXPECT_TRUE(near(readPixel(620, 445), 0, 0, 0, 0));
+  EXPECT_TRUE(near(readPixel(620, 75), 0, 80, 0)) << "the panel reaches below the lowest line";
+  EXPECT_TRUE(near(readPixel(620, 40), 0, 0, 0, 0)) << "and stays clear of the status bar";
   view.helpVisible = false;
   clear();
   drawHud(hudValues(view, frameRate_), textures_, font_);

@@ -20,6 +20,8 @@ int runDecode(int argc, char** argv);  // argv[0] is "decode"
 int runRender(int argc, char** argv);  // argv[0] is "render"
 // argv[0] is "thumbnail"; Linux only (libpng, POSIX resource limits).
 int runThumbnail(int argc, char** argv);
+// argv[0] is "export"; Linux only (tinygltf, libpng).
+int runExport(int argc, char** argv);
 
 // An offscreen GL context with the viewer's start state (render/start_state.h):
 // projection for the size, fixed state with the background colour, fixed

@@ -57,10 +57,8 @@ using Clock = std::chrono::steady_clock;
 
 // Where toolMessage and the message boxes of this thread go: the model's
 // lines in a batch, standard error when null.
-thread_local std::vector<std::string>* collectedLines = nullptr;
-
 void collectLines(std::vector<std::string>* lines) {
-  collectedLines = lines;
+  toolCollectMessages(lines);
   headlessCollectBoxLines(lines);
 }
 
@@ -208,28 +206,6 @@ void readAll(const char* command, const std::vector<BatchModel>& models, const B
 #endif
 
 }  // namespace
-
-void toolMessage(const char* format, ...) {
-  char small[512];
-  va_list arguments;
-  va_start(arguments, format);
-  const int length = std::vsnprintf(small, sizeof small, format, arguments);
-  va_end(arguments);
-  if (length < 0) return;
-  std::string line(small, std::min(static_cast<size_t>(length), sizeof small - 1));
-  if (static_cast<size_t>(length) >= sizeof small) {
-    std::vector<char> large(static_cast<size_t>(length) + 1);
-    va_start(arguments, format);
-    std::vsnprintf(large.data(), large.size(), format, arguments);
-    va_end(arguments);
-    line.assign(large.data(), static_cast<size_t>(length));
-  }
-  if (collectedLines) {
-    collectedLines->push_back(line);
-  } else {
-    std::fprintf(stderr, "%s\n", line.c_str());
-  }
-}
 
 bool readModelLists(const char* command, const std::vector<const char*>& lists,
                     std::vector<std::string>& models) {

@@ -52,6 +52,9 @@ void toolMessage(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
+// Sends this thread's toolMessage lines (not boxes) to lines, or to standard
+// error again when null (tools/vistrel_tool/tool_message.cpp).
+void toolCollectMessages(std::vector<std::string>* lines);
 
 // The model paths given on the command line (already in models) followed by
 // those of each LIST (one path per line, a CR before the LF dropped, blank

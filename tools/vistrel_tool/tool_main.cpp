@@ -30,6 +30,11 @@ void printUsage(FILE* out) {
                "  thumbnail MODEL.3do... [--from LIST] -o FOLDER/ [--size N]\n"
                "                             write every model's preview in one process\n"
 #endif
+#ifdef VISTREL_TOOL_EXPORT
+               "  export MODEL.3do -o OUT.glb|OUT.gltf|OUT.obj\n"
+               "                             write the model as glTF 2.0 or OBJ with its\n"
+               "                             textures as PNG (see export --help)\n"
+#endif
                "\n"
                "options: --help, --version\n"
                "exit status: 0 success, 1 load or decode failed, 2 usage error\n");
@@ -56,6 +61,9 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "render") == 0) return runRender(argc - 1, argv + 1);
 #ifdef VISTREL_TOOL_THUMBNAIL
   if (std::strcmp(command, "thumbnail") == 0) return runThumbnail(argc - 1, argv + 1);
+#endif
+#ifdef VISTREL_TOOL_EXPORT
+  if (std::strcmp(command, "export") == 0) return runExport(argc - 1, argv + 1);
 #endif
   std::fprintf(stderr, "vistrel-tool: unknown command '%s'\n", command);
   printUsage(stderr);
