@@ -5,10 +5,6 @@
 
 #include "app/app_frame.h"
 
-#ifndef VISTREL_VERSION
-#define VISTREL_VERSION "0.0.0"
-#endif
-
 CommandLine parseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool optionsEnded = false;

@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "interchange/export_scene.h"
 #include "model/model_reader.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
-#include "tools/vistrel_tool/tool_export.h"
 
 namespace fs = std::filesystem;
 
@@ -73,7 +73,9 @@ int main(int argc, char** argv) {
     readTextures(scene);
     std::vector<std::string> written;
     ExportCounts counts;
-    const bool ok = writeGltf(scene, folder.string(), "bench", "bench.glb", true, written, counts);
+    ExportMessages messages;
+    const bool ok =
+        writeGltf(scene, folder.string(), "bench", "bench.glb", true, written, counts, messages);
     exports.push_back(millisecondsSince(start));
     if (!ok) return 1;
     triangles = counts.triangles;

@@ -49,8 +49,8 @@ struct BufferedText {
 }  // namespace
 
 bool readModelData(Model& model, const char* path, const char* folder, const char* reportPath,
-                   std::vector<TextureUpload>& uploads) {
-  return model_loader::readWith<BufferedText>(model, path, nullptr, reportPath, folder, uploads);
+                   std::vector<TextureUpload>& uploads, std::string* reportCopy) {
+  return model_loader::readWith<BufferedText>(model, path, reportCopy, reportPath, folder, uploads);
 }
 
 void uploadModelTextures(Model& model, std::vector<TextureUpload>& uploads) {

@@ -43,8 +43,10 @@ struct TextureUpload {
 // current folder). uploads receives the textures to make, in loadModel's
 // order. Needs no GL context, and touches no state shared with another
 // thread but the message boxes (see headlessCollectBoxLines).
+// reportCopy, when not null, receives the report whether or not the file
+// could be written.
 bool readModelData(Model& model, const char* path, const char* folder, const char* reportPath,
-                   std::vector<TextureUpload>& uploads);
+                   std::vector<TextureUpload>& uploads, std::string* reportCopy = nullptr);
 
 // Makes the textures readModelData listed, in the current GL context, and
 // frees the pixels once uploaded: with it the two parts give loadModel's

@@ -6,6 +6,7 @@
 #include "platform/gl.h"
 #include "platform/platform.h"
 #include "render/model_draw.h"
+#include "render/start_state.h"
 
 namespace {
 
@@ -94,4 +95,16 @@ void resizeView(int width, int height) {
                  40.0);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
+}
+
+void drawStill(const ViewState& view, const Model& model, const FixedTextures& textures,
+               const BitmapFont& font) {
+  applyRenderMode(view.renderMode);
+  if (!view.lighting) glDisable(GL_LIGHTING);
+  if (!view.texturing) glDisable(GL_TEXTURE_2D);
+  FrameRate frameRate;
+  frameRate.windowStart = platformTickCount();
+  frameRate.frameCount = 0;
+  drawFrame(view, model, textures, font, frameRate);
+  glFinish();
 }

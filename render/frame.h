@@ -24,6 +24,14 @@ struct FrameRate {
 void drawFrame(const ViewState& view, const Model& model, const FixedTextures& textures,
                const BitmapFont& font, FrameRate& frameRate, ModelDrawCache* cache = nullptr);
 
+// One picture of the view from the start state, as the tool draws it: the
+// view's render mode, lighting and texturing switched off where the view has
+// them off (as in the viewer, where every frame after the first leaves
+// GL_TEXTURE_2D disabled when texturing is off), one frame with a fresh
+// frame-rate counter, finished. The picture is left in the back buffer.
+void drawStill(const ViewState& view, const Model& model, const FixedTextures& textures,
+               const BitmapFont& font);
+
 // What the overlay prints for this view and frame rate.
 HudValues hudValues(const ViewState& view, const FrameRate& frameRate);
 

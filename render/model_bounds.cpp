@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "render/model_draw.h"
+#include "model/drawn_model.h"
 
 namespace {
 
@@ -56,10 +56,9 @@ double dot(const double a[3], const double b[3]) {
 }
 
 bool cornersDrawable(const Mesh& mesh, const Face& face) {
+  if (!faceVerticesInRange(mesh, face)) return false;
   for (int corner = 0; corner < 3; ++corner) {
-    const int32_t index = face.vertex[corner];
-    if (index < 0 || index >= mesh.vertexCount) return false;
-    const Vec3& p = mesh.vertices[index].position;
+    const Vec3& p = mesh.vertices[face.vertex[corner]].position;
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return false;
   }
   return true;
@@ -80,8 +79,8 @@ void reachByTriangles(MeshReach& out, const Rotation& rotation,
   for (int32_t i = 0; i < count; ++i) {
     if (!cornersDrawable(mesh, faces[i])) continue;
     for (int corner = 0; corner < 3; ++corner) {
-      const Vec3& p = mesh.vertices[faces[i].vertex[corner]].position;
-      const double gl[3] = {-static_cast<double>(p.x), p.z, p.y};
+      const Vec3 p = toGlAxes(mesh.vertices[faces[i].vertex[corner]].position);
+      const double gl[3] = {p.x, p.y, p.z};
       double turned[3];
       turn(rotation, gl, turned);
       for (size_t d = 0; d < reaches.size(); ++d) {
@@ -108,8 +107,8 @@ bool drawnModelReach(const Model& model, float rotationX, float rotationY, float
                      std::vector<ModelReach>& reaches) {
   if (!model.nodes || model.nodeCount <= 0 || !model.meshes || model.meshCount <= 0) return false;
   const Rotation rotation = viewRotation(rotationX, rotationY, rotationZ);
-  ModelDrawScratch scratch;
-  chainOffsets(model, scratch);
+  NodeChains chains;
+  walkNodeChains(model, chains);
   std::vector<MeshReach> meshes(static_cast<size_t>(model.meshCount));
   std::vector<double> total(reaches.size(), 0.0);
   bool found = false;
@@ -119,13 +118,13 @@ bool drawnModelReach(const Model& model, float rotationX, float rotationY, float
     MeshReach& mesh = meshes[static_cast<size_t>(node.mesh)];
     if (!mesh.measured) measureMesh(mesh, rotation, reaches, model.meshes[node.mesh]);
     if (!mesh.found) continue;
-    // drawModel's two translations before the mesh: the chain offset (in GL
-    // axes already), then the pivot (in file axes).
-    const Vec3& offset = scratch.offsets[static_cast<size_t>(i)];
-    const Vec3& pivot = node.pivot;
-    const double gl[3] = {static_cast<double>(offset.x) - pivot.x,
-                          static_cast<double>(offset.y) + pivot.z,
-                          static_cast<double>(offset.z) + pivot.y};
+    // drawModel's two translations before the mesh: the chain offset, then
+    // the pivot.
+    const Vec3& offset = chains.offsets[static_cast<size_t>(i)];
+    const Vec3 pivot = toGlAxes(node.pivot);
+    const double gl[3] = {static_cast<double>(offset.x) + pivot.x,
+                          static_cast<double>(offset.y) + pivot.y,
+                          static_cast<double>(offset.z) + pivot.z};
     double place[3];
     turn(rotation, gl, place);
     if (!std::isfinite(place[0]) || !std::isfinite(place[1]) || !std::isfinite(place[2])) continue;

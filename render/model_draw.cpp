@@ -1,15 +1,13 @@
-// Model drawing: the hierarchy walk, the parent-chain translations and the
-// immediate-mode triangles of each mesh, with the axis mapping
-// (x, y, z) -> (-x, z, y) for positions, normals, node positions and pivots.
+// Model drawing: the parent-chain translations and the immediate-mode
+// triangles of each mesh, in GL axes (model/drawn_model.h's toGlAxes for
+// positions, normals, node positions and pivots).
 //
-// The reader stores indices unchecked, so this file is where they are made
-// safe: a face with a vertex index outside its mesh is skipped, a face whose
-// material or texture vertex lies outside its array (or whose material has a
-// width or height of 0) is drawn untextured, a node whose mesh is out of
-// range draws nothing, an out-of-range parent ends the chain, and a parent
-// loop counts each of its nodes once. Each node's place is resolved once per
-// pass, so deep and cyclic hierarchies cost the number of nodes, not its
-// square.
+// The reader stores indices unchecked; the rules of model/drawn_model.h make
+// them safe: a face with a vertex index outside its mesh is skipped, a face
+// whose material or texture vertex lies outside its array (or whose material
+// has a width or height of 0) is drawn untextured, and the walk of the parent
+// chains places each node once per pass. Here a node whose mesh is out of
+// range draws nothing.
 //
 // A record of type 2 is drawn with blending (GL_ONE_MINUS_SRC_COLOR, GL_ONE)
 // and then gives back the blending it found: off in the model pass, and in
@@ -41,30 +39,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/drawn_model.h"
 #include "platform/gl.h"
-
-bool faceVerticesInRange(const Mesh& mesh, const Face& face) {
-  if (!mesh.vertices) return false;
-  for (int corner = 0; corner < 3; ++corner) {
-    if (face.vertex[corner] < 0 || face.vertex[corner] >= mesh.vertexCount) return false;
-  }
-  return true;
-}
-
-const Material* texturableMaterial(const Model& model, const Mesh& mesh, const Face& face) {
-  if (!model.materials || face.material < 0 || face.material >= model.materialCount) {
-    return nullptr;
-  }
-  if (!mesh.texVertices) return nullptr;
-  for (int corner = 0; corner < 3; ++corner) {
-    if (face.texVertex[corner] < 0 || face.texVertex[corner] >= mesh.texVertexCount) {
-      return nullptr;
-    }
-  }
-  const Material& material = model.materials[face.material];
-  if (material.width == 0 || material.height == 0) return nullptr;
-  return &material;
-}
 
 namespace {
 
@@ -142,8 +118,10 @@ void drawRecord(const Model& model, const Mesh& mesh, const Face& face, bool tex
       glTexCoord2f(0.0f, 0.0f);
     }
     const Vertex& vertex = mesh.vertices[face.vertex[corner]];
-    glNormal3f(-vertex.normal.x, vertex.normal.z, vertex.normal.y);
-    glVertex3f(-vertex.position.x, vertex.position.z, vertex.position.y);
+    const Vec3 normal = toGlAxes(vertex.normal);
+    const Vec3 position = toGlAxes(vertex.position);
+    glNormal3f(normal.x, normal.y, normal.z);
+    glVertex3f(position.x, position.y, position.z);
   }
   if (!batch.merge || blended) endBatch(batch);
   if (blended) {
@@ -183,67 +161,12 @@ void drawMeshInPass(const Model& model, int mesh, bool textured, MeshPass& pass)
 
 }  // namespace
 
-// Where each node's parent chain places it: the sum of the positions from
-// its root down to itself, in GL axes. Each node is resolved once per call,
-// so a pass costs the number of nodes, not the number of nodes times the
-// depth. A parent outside the nodes ends a chain. A parent loop has no root:
-// each node of the loop is placed by the whole loop, every member counted
-// once, and a chain leading into the loop continues from there (as
-// translateToNode walks it).
-void chainOffsets(const Model& model, ModelDrawScratch& scratch) {
-  enum : uint8_t { kUnknown, kResolving, kResolved };
-  std::vector<Vec3>& offsets = scratch.offsets;
-  std::vector<uint8_t>& state = scratch.state;
-  std::vector<int32_t>& pending = scratch.pending;
-  const size_t count = static_cast<size_t>(model.nodeCount);
-  offsets.assign(count, Vec3{});
-  state.assign(count, kUnknown);
-  auto add = [&](Vec3& sum, int32_t node) {
-    const Vec3& position = model.nodes[node].position;
-    sum.x += -position.x;
-    sum.y += position.z;
-    sum.z += position.y;
-  };
-  for (int32_t start = 0; start < model.nodeCount; ++start) {
-    pending.clear();
-    int32_t current = start;
-    while (current >= 0 && current < model.nodeCount && state[current] == kUnknown) {
-      state[current] = kResolving;
-      pending.push_back(current);
-      current = model.nodes[current].parent;
-    }
-    Vec3 base;
-    size_t chainEnd = pending.size();
-    if (current >= 0 && current < model.nodeCount) {
-      if (state[current] == kResolved) {
-        base = offsets[current];
-      } else {
-        // current closes a loop of the nodes pending from it on.
-        size_t first = pending.size();
-        while (first > 0 && pending[first - 1] != current) --first;
-        --first;
-        for (size_t k = first; k < pending.size(); ++k) add(base, pending[k]);
-        for (size_t k = first; k < pending.size(); ++k) {
-          offsets[pending[k]] = base;
-          state[pending[k]] = kResolved;
-        }
-        chainEnd = first;
-      }
-    }
-    for (size_t k = chainEnd; k-- > 0;) {
-      add(base, pending[k]);
-      offsets[pending[k]] = base;
-      state[pending[k]] = kResolved;
-    }
-  }
-}
-
 namespace {
 
-void drawModelDirect(const Model& model, bool textured, bool merge, ModelDrawScratch& scratch) {
+void drawModelDirect(const Model& model, bool textured, bool merge, NodeChains& chains) {
   if (!model.nodes || model.nodeCount <= 0) return;
-  chainOffsets(model, scratch);
-  const std::vector<Vec3>& offsets = scratch.offsets;
+  walkNodeChains(model, chains);
+  const std::vector<Vec3>& offsets = chains.offsets;
   MeshPass pass;
   pass.merge = merge;
   for (int i = 0; i < model.nodeCount; ++i) {
@@ -251,8 +174,9 @@ void drawModelDirect(const Model& model, bool textured, bool merge, ModelDrawScr
     const HierarchyNode& node = model.nodes[i];
     if (node.mesh != -1) {
       const Vec3& offset = offsets[static_cast<size_t>(i)];
+      const Vec3 pivot = toGlAxes(node.pivot);
       glTranslatef(offset.x, offset.y, offset.z);
-      glTranslatef(-node.pivot.x, node.pivot.z, node.pivot.y);
+      glTranslatef(pivot.x, pivot.y, pivot.z);
       drawMesh(model, node.mesh, textured, pass);
     }
     glPopMatrix();
@@ -277,8 +201,8 @@ uint64_t drawingKey(bool textured) {
 }  // namespace
 
 void drawModel(const Model& model, bool textured) {
-  ModelDrawScratch scratch;
-  drawModelDirect(model, textured, false, scratch);
+  NodeChains chains;
+  drawModelDirect(model, textured, false, chains);
 }
 
 void drawModel(const Model& model, bool textured, ModelDrawCache* cache) {
@@ -298,7 +222,7 @@ void drawModel(const Model& model, bool textured, ModelDrawCache* cache) {
     cache->nodeCount = model.nodeCount;
   }
   if (!model.nodes) {
-    drawModelDirect(model, textured, false, cache->scratch);
+    drawModelDirect(model, textured, false, cache->chains);
     return;
   }
   const uint64_t key = drawingKey(textured);
@@ -308,7 +232,7 @@ void drawModel(const Model& model, bool textured, ModelDrawCache* cache) {
     // First time this way: draw directly and remember it. With every slot
     // taken, this way is always drawn directly.
     if (cache->used < ModelDrawCache::kSlots) cache->keys[cache->used++] = key;
-    drawModelDirect(model, textured, false, cache->scratch);
+    drawModelDirect(model, textured, false, cache->chains);
     return;
   }
   if (cache->lists[slot] != 0) {
@@ -317,13 +241,13 @@ void drawModel(const Model& model, bool textured, ModelDrawCache* cache) {
   }
   const GLuint list = cache->failed[slot] ? 0 : glGenLists(1);
   if (list == 0) {
-    drawModelDirect(model, textured, false, cache->scratch);
+    drawModelDirect(model, textured, false, cache->chains);
     return;
   }
   for (int pending = 0; pending < 16 && glGetError() != GL_NO_ERROR; ++pending) {
   }
   glNewList(list, GL_COMPILE_AND_EXECUTE);
-  drawModelDirect(model, textured, true, cache->scratch);
+  drawModelDirect(model, textured, true, cache->chains);
   glEndList();
   if (glGetError() == GL_NO_ERROR) {
     cache->lists[slot] = list;
@@ -338,9 +262,9 @@ void releaseDrawCache(ModelDrawCache& cache) {
   for (int32_t i = 0; i < cache.used; ++i) {
     if (cache.lists[i] != 0) glDeleteLists(cache.lists[i], 1);
   }
-  ModelDrawScratch scratch = std::move(cache.scratch);
+  NodeChains chains = std::move(cache.chains);
   cache = ModelDrawCache();
-  cache.scratch = std::move(scratch);
+  cache.chains = std::move(chains);
 }
 
 void releaseModelTextures(Model& model) {
@@ -358,20 +282,10 @@ void releaseModelTextures(Model& model) {
 
 void translateToNode(const Model& model, int node) {
   if (!model.nodes || node < 0 || node >= model.nodeCount) return;
-  // The chain from the node up to its root; a parent already in the chain (a
-  // cycle) ends it, so each node is visited at most once.
-  std::vector<int32_t> chain;
-  std::vector<uint8_t> seen(static_cast<size_t>(model.nodeCount), 0);
-  int32_t current = node;
-  while (current >= 0 && current < model.nodeCount && !seen[current]) {
-    seen[current] = 1;
-    chain.push_back(current);
-    current = model.nodes[current].parent;
-  }
-  for (std::size_t k = chain.size(); k-- > 0;) {
-    const Vec3& position = model.nodes[chain[k]].position;
-    glTranslatef(-position.x, position.z, position.y);
-  }
+  NodeChains chains;
+  walkNodeChains(model, chains);
+  const Vec3& offset = chains.offsets[static_cast<size_t>(node)];
+  glTranslatef(offset.x, offset.y, offset.z);
 }
 
 void drawMesh(const Model& model, int mesh, bool textured, MeshPass& pass) {

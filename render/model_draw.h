@@ -1,6 +1,6 @@
 // Model drawing: walks the hierarchy nodes, places each node's mesh by its
 // parent chain and pivot, and sends every triangle in immediate mode with the
-// axis mapping (x, y, z) -> (-x, z, y). A caller that draws the same loaded
+// axis mapping of model/drawn_model.h. A caller that draws the same loaded
 // model frame after frame (the viewer) hands in a ModelDrawCache and gets
 // display lists; everyone else draws directly.
 #pragma once
@@ -8,22 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "model/drawn_model.h"
 #include "model/model.h"
-
-// Working arrays of one pass over the hierarchy, kept by the caller so that
-// drawing frame after frame allocates nothing.
-struct ModelDrawScratch {
-  std::vector<Vec3> offsets;     // each node's parent-chain offset, GL axes
-  std::vector<uint8_t> state;    // resolution state per node
-  std::vector<int32_t> pending;  // the chain being resolved
-};
-
-// Each node's parent-chain offset (the sum of the positions from its root
-// down to it, in GL axes) into scratch.offsets, one per node: where
-// drawModel places a node's mesh before its pivot. Also what
-// render/model_bounds.h measures with, so the box and the picture agree.
-// The model's nodes must exist when its node count is above 0.
-void chainOffsets(const Model& model, ModelDrawScratch& scratch);
 
 // Display lists replaying the drawing of one model: one per way of drawing
 // (textured or not, and the blending in force), recorded the second time
@@ -42,7 +28,7 @@ struct ModelDrawCache {
   uint64_t keys[kSlots] = {};   // the way of drawing of each slot
   uint32_t lists[kSlots] = {};  // its list, 0 while seen only once
   bool failed[kSlots] = {};     // recording failed: drawn directly
-  ModelDrawScratch scratch;
+  NodeChains chains;            // the walk of the last direct drawing
 };
 
 // What one pass over a model carries from mesh to mesh: whether records are
@@ -67,16 +53,9 @@ void releaseDrawCache(ModelDrawCache& cache);
 // memory stays flat however many models go by.
 void releaseModelTextures(Model& model);
 
+// Translates the current matrix by the node's parent-chain offset, as the
+// drawing places the node (walkNodeChains).
 void translateToNode(const Model& model, int node);
 // One mesh's triangles at the current matrix, as part of a pass or alone.
 void drawMesh(const Model& model, int mesh, bool textured, MeshPass& pass);
 void drawMesh(const Model& model, int mesh, bool textured);
-
-// The drawing's rules for one triangle record, which the model exporter
-// follows too. A record is drawn only when every vertex index lies inside
-// its mesh.
-bool faceVerticesInRange(const Mesh& mesh, const Face& face);
-// The record's material when it is drawn textured: material and texture
-// vertices in range and a material with a non-zero size; null when the record
-// is drawn untextured.
-const Material* texturableMaterial(const Model& model, const Mesh& mesh, const Face& face);

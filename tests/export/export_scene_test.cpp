@@ -4,16 +4,18 @@
 // of range, a self-parent, a chain far deeper than the tree may go), the tree
 // must end at a root within 64 levels, and faces must be skipped, drawn plain
 // or blended exactly as the drawing does.
+#include "interchange/export_scene.h"
+
 #include <cmath>
 #include <filesystem>
 #include <string>
 
 #include "image/fixed_textures.h"
+#include "model/drawn_model.h"
 #include "model/model_reader.h"
 #include "render/model_draw.h"
 #include "render/start_state.h"
 #include "tests/support/test_support.h"
-#include "tools/vistrel_tool/tool_export.h"
 
 namespace {
 
@@ -82,8 +84,8 @@ TEST_F(ExportSceneTest, EveryNodeStandsWhereTheDrawingPutsItAndTheTreeEndsAtARoo
 
   ExportScene scene;
   buildExportScene(model, "out", scene);
-  ModelDrawScratch drawing;
-  chainOffsets(model, drawing);
+  NodeChains drawing;
+  walkNodeChains(model, drawing);
 
   ASSERT_EQ(scene.nodes.size(), static_cast<size_t>(model.nodeCount));
   EXPECT_EQ(scene.brokenLoops, 2);  // 1 -> 2 -> 3 -> 1 and 6 -> 6

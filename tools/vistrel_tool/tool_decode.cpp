@@ -14,6 +14,9 @@
 #include "image/mat_reader.h"
 #include "image/tga_header.h"
 #include "image/tga_reader.h"
+#include "runner/batch.h"
+#include "runner/options.h"
+#include "runner/output_file.h"
 #include "tools/vistrel_tool/tool.h"
 
 namespace {
@@ -38,16 +41,14 @@ bool endsWithMat(const std::string& name) {
   return tail == ".mat";
 }
 
-// Writes the decoded image as a type-2 TGA; false when the file cannot be
-// written whole.
-bool writeDecodedTga(const ImageData& image, const char* path) {
+// Writes the decoded image as a type-2 TGA into the open file; false when a
+// write fails.
+bool writeDecodedTga(const ImageData& image, FILE* file) {
   const uint32_t bytesPerPixel = image.bitsPerPixel / 8;
   const size_t rowSize = static_cast<size_t>(image.width) * bytesPerPixel;
   unsigned char header[kTgaHeaderSize];
   fillTgaHeader(header, image.width, image.height, image.bitsPerPixel);
 
-  FILE* file = std::fopen(path, "wb");
-  if (!file) return false;
   bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
   std::vector<unsigned char> row(rowSize);
   const unsigned char* source = image.pixels;
@@ -61,46 +62,31 @@ bool writeDecodedTga(const ImageData& image, const char* path) {
     ok = std::fwrite(row.data(), 1, rowSize, file) == rowSize;
     source += rowSize;
   }
-  if (std::fclose(file) != 0) ok = false;
   return ok;
 }
 
 }  // namespace
 
 int runDecode(int argc, char** argv) {
-  const char* input = nullptr;
+  const ToolCommand command{"decode", printDecodeUsage};
   const char* output = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-      printDecodeUsage(stdout);
-      return kToolOk;
-    }
-    if (std::strcmp(arg, "-o") == 0) {
-      if (i + 1 >= argc || output) {
-        std::fprintf(stderr, "vistrel-tool decode: -o takes one output file\n");
-        printDecodeUsage(stderr);
-        return kToolUsage;
-      }
-      output = argv[++i];
-      continue;
-    }
-    if (arg[0] == '-' && arg[1] != '\0') {
-      std::fprintf(stderr, "vistrel-tool decode: unknown option '%s'\n", arg);
-      printDecodeUsage(stderr);
-      return kToolUsage;
-    }
-    if (input) {
-      std::fprintf(stderr, "vistrel-tool decode: only one IMAGE is taken\n");
-      printDecodeUsage(stderr);
-      return kToolUsage;
-    }
-    input = arg;
-  }
+  std::vector<const char*> inputs;
+  const std::vector<ToolOption> options = {
+      {"-o", nullptr, true, [&](const char*, const char* value, std::string& problem) {
+         if (!value || output) {
+           problem = "-o takes one output file";
+           return false;
+         }
+         output = value;
+         return true;
+       }}};
+  const int parsed = parseToolArguments(command, argc, argv, options, inputs);
+  if (parsed == kToolHelpShown) return kToolOk;
+  if (parsed != kToolOk) return parsed;
+  if (inputs.size() > 1) return usageError(command, "only one IMAGE is taken");
+  const char* input = inputs.empty() ? nullptr : inputs[0];
   if (!input || !output || output[0] == '\0' || input[0] == '\0') {
-    std::fprintf(stderr, "vistrel-tool decode: IMAGE and -o OUT.tga are both needed\n");
-    printDecodeUsage(stderr);
-    return kToolUsage;
+    return usageError(command, "IMAGE and -o OUT.tga are both needed");
   }
 
   ImageData image;
@@ -109,7 +95,13 @@ int runDecode(int argc, char** argv) {
     std::fprintf(stderr, "vistrel-tool decode: could not decode %s\n", input);
     return kToolFailed;
   }
-  bool written = writeDecodedTga(image, output);
+  std::string path;
+  OutputFailure failure;
+  int errorNumber = 0;
+  const bool written =
+      absolutePath(output, path) &&
+      writeOutputFile(
+          path, [&](FILE* file) { return writeDecodedTga(image, file); }, failure, errorNumber);
   std::free(image.pixels);
   if (!written) {
     std::fprintf(stderr, "vistrel-tool decode: could not write %s\n", output);

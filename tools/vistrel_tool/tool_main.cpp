@@ -2,11 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "runner/options.h"
 #include "tools/vistrel_tool/tool.h"
-
-#ifndef VISTREL_VERSION
-#define VISTREL_VERSION "0.0.0"
-#endif
 
 namespace {
 

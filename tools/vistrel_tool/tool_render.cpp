@@ -5,34 +5,28 @@
 // writer's layout (18-byte header, B,G,R,A, bottom row first, descriptor 0).
 //
 // Given several models (or --from LIST) and an output folder, it renders them
-// all in one process (tool_batch.h): one context, fixed textures and font
+// all in one process (runner/batch.h): one context, fixed textures and font
 // for the run, the start state restored before each model, the models read
-// on a second thread from their own folders without changing the current
-// folder, and each picture the same, byte for byte, as a run of its own.
+// on a second thread from their own folders, and each picture the same, byte
+// for byte, as a run of its own.
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "app/config_file.h"
 #include "app/data_folder.h"
 #include "image/tga_header.h"
-#include "model/model_reader.h"
-#include "overlay/bitmap_font.h"
 #include "platform/gl.h"
-#include "platform/platform.h"
 #include "render/frame.h"
 #include "render/start_state.h"
 #include "render/view_state.h"
+#include "runner/output_file.h"
+#include "runner/session.h"
 #include "tools/vistrel_tool/tool.h"
-#include "tools/vistrel_tool/tool_batch.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -72,14 +66,6 @@ void printRenderUsage(FILE* out) {
                "\n"
                "exit status: 0 written (every picture of a batch), 1 a model did not load or\n"
                "a picture could not be written, 2 usage error\n");
-}
-
-int usageError(const char* format, const char* detail) {
-  std::fprintf(stderr, "vistrel-tool render: ");
-  std::fprintf(stderr, format, detail);
-  std::fprintf(stderr, "\n");
-  printRenderUsage(stderr);
-  return kToolUsage;
 }
 
 // Three finite numbers separated by commas, nothing else.
@@ -125,119 +111,101 @@ struct RenderOptions {
   bool cameraGiven = false;
   float camera[3] = {0, 0, 0};
   float rotation[3] = {0, 0, 0};
-  int32_t mode = kRenderSmooth;
-  bool texturing = true;
-  bool lighting = true;
-  bool envMapping = false;
-  bool hudVisible = false;
-  bool helpVisible = false;
+  ViewState view;  // rotations, render mode, toggles and overlay asked for
   bool backgroundGiven = false;
   float background[3] = {0, 0, 0};
 };
 
-// 0 when the options are complete, kToolUsage after a usage message, or -1
-// when --help was asked for (already printed).
-int parseOptions(int argc, char** argv, RenderOptions& options) {
-  bool positionalOnly = false;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (positionalOnly) {
-      options.models.push_back(arg);
-      continue;
-    }
-    auto value = [&](const char*& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    const char* text = nullptr;
-    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
-      printRenderUsage(stdout);
-      return -1;
-    } else if (std::strcmp(arg, "-o") == 0 || std::strcmp(arg, "--output") == 0) {
-      if (!value(text) || text[0] == '\0') return usageError("%s needs a file name", arg);
-      options.outputPath = text;
-    } else if (std::strcmp(arg, "--from") == 0) {
-      if (!value(text) || text[0] == '\0') return usageError("--from needs a list file or -%s", "");
-      options.lists.push_back(text);
-    } else if (std::strcmp(arg, "--no-report") == 0) {
-      options.noReport = true;
-    } else if (std::strcmp(arg, "--size") == 0) {
-      if (!value(text) || !parseSize(text, options.width, options.height)) {
-        return usageError("--size needs WxH, each from 1 to 8192%s", "");
-      }
-    } else if (std::strcmp(arg, "--camera") == 0) {
-      if (!value(text) || !parseTriple(text, options.camera)) {
-        return usageError("--camera needs X,Y,Z%s", "");
-      }
-      options.cameraGiven = true;
-    } else if (std::strcmp(arg, "--rotate") == 0) {
-      if (!value(text) || !parseTriple(text, options.rotation)) {
-        return usageError("--rotate needs X,Y,Z in degrees%s", "");
-      }
-    } else if (std::strcmp(arg, "--background") == 0) {
-      if (!value(text) || !parseTriple(text, options.background)) {
-        return usageError("--background needs R,G,B, each from 0 to 1%s", "");
-      }
-      options.backgroundGiven = true;
-    } else if (std::strcmp(arg, "--mode") == 0) {
-      if (!value(text)) return usageError("--mode needs smooth, flat or wire%s", "");
-      if (std::strcmp(text, "smooth") == 0) {
-        options.mode = kRenderSmooth;
-      } else if (std::strcmp(text, "flat") == 0) {
-        options.mode = kRenderFlat;
-      } else if (std::strcmp(text, "wire") == 0) {
-        options.mode = kRenderWire;
-      } else {
-        return usageError("unknown mode '%s' (smooth, flat or wire)", text);
-      }
-    } else if (std::strcmp(arg, "--text") == 0) {
-      if (!value(text)) return usageError("--text needs none, fps or help%s", "");
-      if (std::strcmp(text, "none") == 0) {
-        options.hudVisible = false;
-        options.helpVisible = false;
-      } else if (std::strcmp(text, "fps") == 0) {
-        options.hudVisible = true;
-        options.helpVisible = false;
-      } else if (std::strcmp(text, "help") == 0) {
-        options.hudVisible = true;
-        options.helpVisible = true;
-      } else {
-        return usageError("unknown text mode '%s' (none, fps or help)", text);
-      }
-    } else if (std::strcmp(arg, "--no-texture") == 0) {
-      options.texturing = false;
-    } else if (std::strcmp(arg, "--no-lighting") == 0) {
-      options.lighting = false;
-    } else if (std::strcmp(arg, "--envmap") == 0) {
-      options.envMapping = true;
-    } else if (std::strcmp(arg, "--") == 0) {
-      positionalOnly = true;
-    } else if (arg[0] == '-' && arg[1] != '\0') {
-      return usageError("unknown option '%s'", arg);
-    } else {
-      options.models.push_back(arg);
-    }
+// A value from a list of names: its index, or -1.
+int pick(const char* value, std::initializer_list<const char*> names) {
+  int index = 0;
+  for (const char* name : names) {
+    if (value && std::strcmp(value, name) == 0) return index;
+    ++index;
   }
-  if (options.lists.empty() &&
-      (options.models.empty() || (options.models.size() == 1 && options.models[0][0] == '\0'))) {
-    return usageError("no model given%s", "");
-  }
-  if (!options.outputPath) return usageError("no output file given (-o OUT.tga)%s", "");
-  return 0;
+  return -1;
 }
 
-// Several models, a list, or an output folder make a batch. Its folder must
-// exist: a usage message otherwise.
-int checkBatchOutput(const RenderOptions& options, bool& batch) {
-  batch = options.models.size() > 1 || !options.lists.empty() || namesFolder(options.outputPath);
-  if (!batch) return 0;
-  std::error_code error;
-  if (!fs::is_directory(fs::path(options.outputPath), error)) {
-    return usageError("the output folder '%s' does not exist (several models need -o FOLDER/)",
-                      options.outputPath);
-  }
-  return 0;
+std::vector<ToolOption> renderOptions(RenderOptions& o) {
+  auto flag = [](const char* name, bool& target, bool value) {
+    return ToolOption{name, nullptr, false,
+                      [&target, value](const char*, const char*, std::string&) {
+                        target = value;
+                        return true;
+                      }};
+  };
+  auto triple = [](const char* name, float* values, bool* given, const char* problemText) {
+    return ToolOption{name, nullptr, true,
+                      [=](const char*, const char* value, std::string& problem) {
+                        if (!value || !parseTriple(value, values)) {
+                          problem = problemText;
+                          return false;
+                        }
+                        if (given) *given = true;
+                        return true;
+                      }};
+  };
+  ViewState& view = o.view;
+  return {
+      {"-o", "--output", true,
+       [&o](const char* given, const char* value, std::string& problem) {
+         if (!value || value[0] == '\0') {
+           problem = withDetail("%s needs a file name", given);
+           return false;
+         }
+         o.outputPath = value;
+         return true;
+       }},
+      {"--from", nullptr, true,
+       [&o](const char*, const char* value, std::string& problem) {
+         if (!value || value[0] == '\0') {
+           problem = "--from needs a list file or -";
+           return false;
+         }
+         o.lists.push_back(value);
+         return true;
+       }},
+      flag("--no-report", o.noReport, true),
+      {"--size", nullptr, true,
+       [&o](const char*, const char* value, std::string& problem) {
+         if (!value || !parseSize(value, o.width, o.height)) {
+           problem = "--size needs WxH, each from 1 to 8192";
+           return false;
+         }
+         return true;
+       }},
+      triple("--camera", o.camera, &o.cameraGiven, "--camera needs X,Y,Z"),
+      triple("--rotate", o.rotation, nullptr, "--rotate needs X,Y,Z in degrees"),
+      triple("--background", o.background, &o.backgroundGiven,
+             "--background needs R,G,B, each from 0 to 1"),
+      {"--mode", nullptr, true,
+       [&view](const char*, const char* value, std::string& problem) {
+         const int32_t modes[] = {kRenderSmooth, kRenderFlat, kRenderWire};
+         const int index = pick(value, {"smooth", "flat", "wire"});
+         if (index < 0) {
+           problem = value ? withDetail("unknown mode '%s' (smooth, flat or wire)", value)
+                           : "--mode needs smooth, flat or wire";
+           return false;
+         }
+         view.renderMode = modes[index];
+         return true;
+       }},
+      {"--text", nullptr, true,
+       [&view](const char*, const char* value, std::string& problem) {
+         const int index = pick(value, {"none", "fps", "help"});
+         if (index < 0) {
+           problem = value ? withDetail("unknown text mode '%s' (none, fps or help)", value)
+                           : "--text needs none, fps or help";
+           return false;
+         }
+         view.hudVisible = index > 0;
+         view.helpVisible = index == 2;
+         return true;
+       }},
+      flag("--no-texture", view.texturing, false),
+      flag("--no-lighting", view.lighting, false),
+      flag("--envmap", view.envMapping, true),
+  };
 }
 
 // GL 1.2's BGRA pixel format (the Windows headers stop at GL 1.1).
@@ -254,116 +222,60 @@ bool writePicture(const std::string& path, int width, int height) {
   glReadPixels(0, 0, width, height, kPixelsBgra, GL_UNSIGNED_BYTE, pixels.data());
   unsigned char header[kTgaHeaderSize];
   fillTgaHeader(header, static_cast<uint32_t>(width), static_cast<uint32_t>(height), 32);
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
-                 std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size();
-  if (std::fclose(file) != 0) written = false;
-  return written;
+  OutputFailure failure;
+  int errorNumber = 0;
+  return writeOutputFile(
+      path,
+      [&](FILE* file) {
+        return std::fwrite(header, 1, sizeof header, file) == sizeof header &&
+               std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size();
+      },
+      failure, errorNumber);
 }
 
-// The view of the options on the loaded model, drawn into the back buffer
-// of the session (its start state in force) and finished.
+// The view of the options on the loaded model, drawn into the back buffer.
 void drawView(const RenderOptions& options, const Model& model, const ToolSession& session) {
-  ViewState view;
-  resetView(view, model);
-  if (options.cameraGiven) {
-    view.cameraX = options.camera[0];
-    view.cameraY = options.camera[1];
-    view.cameraZ = options.camera[2];
-  }
+  ViewState view = options.view;
+  ViewState start;
+  resetView(start, model);
+  view.cameraX = options.cameraGiven ? options.camera[0] : start.cameraX;
+  view.cameraY = options.cameraGiven ? options.camera[1] : start.cameraY;
+  view.cameraZ = options.cameraGiven ? options.camera[2] : start.cameraZ;
   view.rotationX = options.rotation[0];
   view.rotationY = options.rotation[1];
   view.rotationZ = options.rotation[2];
-  view.renderMode = options.mode;
-  view.texturing = options.texturing;
-  view.lighting = options.lighting;
-  view.envMapping = options.envMapping;
-  view.hudVisible = options.hudVisible;
-  view.helpVisible = options.helpVisible;
-  applyRenderMode(options.mode);
-  if (!options.lighting) glDisable(GL_LIGHTING);
-  // Texturing switched off shows the model plain, as in the viewer, where
-  // every frame after the first leaves GL_TEXTURE_2D disabled.
-  if (!options.texturing) glDisable(GL_TEXTURE_2D);
-
-  FrameRate frameRate;
-  frameRate.windowStart = platformTickCount();
-  frameRate.frameCount = 0;
-  drawFrame(view, model, session.textures, session.font, frameRate);
-  glFinish();
+  drawStill(view, model, session.textures, session.font);
 }
 
-int renderOne(const RenderOptions& options, const float background[3]) {
-  const char* modelPath = options.models[0];
-  // The output path is taken from the folder the tool was started in, before
-  // the model's folder becomes the current one.
-  std::error_code error;
-  const fs::path outputPath = fs::absolute(fs::path(options.outputPath), error);
-  if (error) {
+// One model, or every model in one context: each read from its own folder
+// (on the reading thread in a batch), then drawn from the start state.
+int render(const RenderOptions& options, bool batch, const std::vector<std::string>& paths,
+           const float background[3]) {
+  std::string output;
+  if (!batch && !absolutePath(options.outputPath, output)) {
     std::fprintf(stderr, "vistrel-tool render: cannot use the output path '%s'\n",
                  options.outputPath);
     return kToolFailed;
   }
-  // Start-up as the viewer runs it once its window exists.
-  ToolSession session;
-  if (!openToolSession(session, options.width, options.height, background)) return kToolFailed;
-  Model model;
-  useCheckerFallback(model, session.textures);
-
-  std::string absoluteModel;
-  if (!enterModelFolder(modelPath, absoluteModel)) {
-    std::fprintf(stderr, "vistrel-tool render: cannot use the path '%s'\n", modelPath);
-    closeToolSession(session);
-    return kToolFailed;
-  }
-  const bool loaded = options.noReport ? loadModelWithoutReportFile(model, absoluteModel.c_str())
-                                       : loadModel(model, absoluteModel.c_str());
-  if (!loaded) {
-    releaseModel(model);
-    closeToolSession(session);
-    return kToolFailed;
-  }
-  drawView(options, model, session);
-  const bool written = writePicture(outputPath.string(), options.width, options.height);
-  if (!written) {
-    std::fprintf(stderr, "vistrel-tool render: could not write '%s'\n",
-                 outputPath.string().c_str());
-  }
-  releaseModel(model);
-  closeToolSession(session);
-  return written ? kToolOk : kToolFailed;
-}
-
-// Every model in one context: each read from its own folder on the reading
-// thread, then drawn from the start state as a run of its own would draw it.
-int renderBatch(const RenderOptions& options, const std::vector<std::string>& paths,
-                const float background[3]) {
-  const std::vector<BatchModel> models = planBatch(paths, options.outputPath, ".tga");
   ToolSession session;
   if (!openToolSession(session, options.width, options.height, background)) return kToolFailed;
   BatchSteps steps;
-  steps.read = [&](const BatchModel& model, BatchRead& read) {
-    useCheckerFallback(read.model, session.textures);
-    if (model.path.empty()) {
-      toolMessage("vistrel-tool render: cannot use the path '%s'", model.given.c_str());
-      return;
-    }
-    const std::string report = (fs::path(model.folder) / "ModelStats.txt").string();
-    read.loaded = readModelData(read.model, model.path.c_str(), model.folder.c_str(),
-                                options.noReport ? nullptr : report.c_str(), read.uploads);
+  ReadOptions read;
+  read.report = !options.noReport;
+  steps.read = [&](const BatchModel& model, BatchRead& into) {
+    readToolModel("render", session, model, into, read);
   };
-  steps.draw = [&](const BatchModel& model, BatchRead& read) {
-    restartDrawing(options.width, options.height, background, session.font);
-    uploadModelTextures(read.model, read.uploads);
-    drawView(options, read.model, session);
+  steps.make = [&](const BatchModel& model, BatchRead& into) {
+    prepareToolModel(session, into, options.width, options.height, background);
+    drawView(options, into.model, session);
     if (!writePicture(model.output, options.width, options.height)) {
       toolMessage("vistrel-tool render: could not write '%s'", model.output.c_str());
       return false;
     }
     return true;
   };
-  const int status = runBatch("render", models, steps);
+  const int status = batch ? runBatch("render", planBatch(paths, options.outputPath, ".tga"), steps)
+                           : runSingle("render", planSingle(options.models[0], output), steps);
   closeToolSession(session);
   return status;
 }
@@ -371,12 +283,23 @@ int renderBatch(const RenderOptions& options, const std::vector<std::string>& pa
 }  // namespace
 
 int runRender(int argc, char** argv) {
+  const ToolCommand command{"render", printRenderUsage};
   RenderOptions options;
-  const int parsed = parseOptions(argc, argv, options);
-  if (parsed == -1) return kToolOk;
-  if (parsed != 0) return parsed;
-  bool batch = false;
-  if (const int checked = checkBatchOutput(options, batch)) return checked;
+  options.view.hudVisible = false;
+  const int parsed =
+      parseToolArguments(command, argc, argv, renderOptions(options), options.models);
+  if (parsed == kToolHelpShown) return kToolOk;
+  if (parsed != kToolOk) return parsed;
+  if (options.lists.empty() &&
+      (options.models.empty() || (options.models.size() == 1 && options.models[0][0] == '\0'))) {
+    return usageError(command, "no model given");
+  }
+  if (!options.outputPath) return usageError(command, "no output file given (-o OUT.tga)");
+  const bool batch = makesBatch(options.models.size(), options.lists.size(), options.outputPath);
+  if (batch) {
+    const std::string problem = batchFolderProblem(options.outputPath);
+    if (!problem.empty()) return usageError(command, problem);
+  }
   std::vector<std::string> paths(options.models.begin(), options.models.end());
   if (batch && !readModelLists("render", options.lists, paths)) return kToolUsage;
 
@@ -391,5 +314,5 @@ int runRender(int argc, char** argv) {
                    programDir.c_str());
     }
   }
-  return batch ? renderBatch(options, paths, background) : renderOne(options, background);
+  return render(options, batch, paths, background);
 }

@@ -1,14 +1,13 @@
 // vistrel-tool stats: loads a model exactly as the viewer does after its file
-// dialog (absolute path, the model's folder as the current folder, the
-// checker texture as the fallback of failed materials), writes
+// dialog (absolute path, MAT names from the model's folder, the checker
+// texture as the fallback of failed materials), writes
 // "ModelStats.txt" beside the model and prints the same report on standard
 // output. Message boxes go to standard error.
 #include <cstdio>
-#include <cstring>
 #include <string>
+#include <vector>
 
-#include "model/model_reader.h"
-#include "render/start_state.h"
+#include "runner/session.h"
 #include "tools/vistrel_tool/tool.h"
 
 namespace {
@@ -27,47 +26,33 @@ void printStatsUsage(FILE* out) {
 }  // namespace
 
 int runStats(int argc, char** argv) {
-  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-    printStatsUsage(stdout);
-    return kToolOk;
-  }
-  const char* modelPath = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--") == 0 && i + 1 < argc && !modelPath) {
-      modelPath = argv[++i];
-      continue;
-    }
-    if (argv[i][0] == '-' || modelPath) {
-      std::fprintf(stderr, "vistrel-tool stats: unexpected argument '%s'\n", argv[i]);
-      printStatsUsage(stderr);
-      return kToolUsage;
-    }
-    modelPath = argv[i];
-  }
-  if (!modelPath || modelPath[0] == '\0') {
-    printStatsUsage(stderr);
-    return kToolUsage;
-  }
+  const ToolCommand command{"stats", printStatsUsage, "unexpected argument '%s'"};
+  std::vector<const char*> models;
+  const int parsed = parseToolArguments(command, argc, argv, {}, models);
+  if (parsed == kToolHelpShown) return kToolOk;
+  if (parsed != kToolOk) return parsed;
+  if (models.size() > 1) return usageError(command, withDetail(command.unknownOption, models[1]));
+  if (models.empty() || models[0][0] == '\0') return usageOnly(command);
 
   // Every box becomes a line on standard error, never on standard output.
   headlessSetEchoBoxes(true);
   ToolSession session;
   const float black[3] = {0, 0, 0};
   if (!openToolSession(session, 640, 480, black)) return kToolFailed;
-  Model model;
-  useCheckerFallback(model, session.textures);
-
-  std::string absolutePath;
-  if (!enterModelFolder(modelPath, absolutePath)) {
-    std::fprintf(stderr, "vistrel-tool stats: cannot use the path '%s'\n", modelPath);
-    closeToolSession(session);
-    return kToolFailed;
-  }
   std::string report;
-  bool loaded = loadModelWithReport(model, absolutePath.c_str(), &report);
-  std::fwrite(report.data(), 1, report.size(), stdout);
-  std::fflush(stdout);
-  releaseModel(model);
+  BatchSteps steps;
+  steps.read = [&](const BatchModel& model, BatchRead& read) {
+    ReadOptions options;
+    options.reportCopy = &report;
+    readToolModel("stats", session, model, read, options);
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    std::fflush(stdout);
+  };
+  steps.make = [&](const BatchModel&, BatchRead& read) {
+    prepareToolModel(session, read, 640, 480, black);
+    return true;
+  };
+  const int status = runSingle("stats", planSingle(models[0], std::string()), steps);
   closeToolSession(session);
-  return loaded ? kToolOk : kToolFailed;
+  return status;
 }

@@ -1,15 +1,17 @@
 // The set-up every command of vistrel-tool shares: offscreen GL with the
 // viewer's start state, fixed textures and font from the program's own
-// folder, and the model's folder as the current folder, as the viewer's file
+// folder, and the model read from its own folder, as the viewer's file
 // dialog leaves it.
+#include "runner/session.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "app/data_folder.h"
+#include "model/model_reader.h"
 #include "render/frame.h"
 #include "render/start_state.h"
-#include "tools/vistrel_tool/tool.h"
 
 namespace fs = std::filesystem;
 
@@ -32,13 +34,21 @@ void closeToolSession(ToolSession& session) {
   destroyOffscreenGl(session.gl);
 }
 
-bool enterModelFolder(const char* modelPath, std::string& absolutePath) {
-  std::error_code error;
-  fs::path absolute = fs::absolute(fs::path(modelPath), error);
-  if (error) return false;
-  absolute = absolute.lexically_normal();
-  absolutePath = absolute.string();
-  fs::path folder = absolute.parent_path();
-  if (!folder.empty()) fs::current_path(folder, error);
-  return true;
+void readToolModel(const char* command, const ToolSession& session, const BatchModel& model,
+                   BatchRead& read, const ReadOptions& options) {
+  useCheckerFallback(read.model, session.textures);
+  if (model.path.empty()) {
+    toolMessage("vistrel-tool %s: cannot use the path '%s'", command, model.given.c_str());
+    return;
+  }
+  const std::string report = (fs::path(model.folder) / "ModelStats.txt").string();
+  read.loaded =
+      readModelData(read.model, model.path.c_str(), model.folder.c_str(),
+                    options.report ? report.c_str() : nullptr, read.uploads, options.reportCopy);
+}
+
+void prepareToolModel(ToolSession& session, BatchRead& read, int width, int height,
+                      const float background[3]) {
+  restartDrawing(width, height, background, session.font);
+  uploadModelTextures(read.model, read.uploads);
 }

@@ -1,12 +1,12 @@
 // toolMessage: every line a command prints on standard error about a model,
 // kept in the model's list of lines while a batch collects them.
+#include "runner/messages.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "tools/vistrel_tool/tool_batch.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-// vistrel-tool export: the loaded model as the viewer draws it, gathered into
+// Model interchange: the loaded model as the viewer draws it, gathered into
 // one plain record (ExportScene) that the glTF and OBJ writers turn into
 // files. The scene is built without GL; only the texture pixels come from the
-// textures the load made (tool_export.cpp reads them back).
+// textures the load made (readTextures reads them back).
 //
 // Coordinates are in the viewer's GL axes ((x, y, z) of the file becomes
 // (-x, z, y)), which are glTF's axes too: y up, the viewer's first view
@@ -11,7 +11,6 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -104,24 +103,33 @@ struct ExportCounts {
   int64_t materials = 0;
 };
 
+// What a writer that failed has to say, for its caller to print under its
+// own name: libpng's lines ("PNG: ..."), then the writer's own line
+// ("could not write NAME").
+struct ExportMessages {
+  std::vector<std::string> png;
+  std::string failure;
+};
+
 // The glTF writer (tinygltf). folder is where the files go, mainName the
 // output's file name and stem the side files' stem. A .glb holds everything;
 // a .gltf refers to STEM.bin and the images' PNG files beside it.
 // writtenFiles receives the names of the files made in folder, the main file
-// last. False with a message on standard error.
+// last. False with the reason in messages.
 bool writeGltf(const ExportScene& scene, const std::string& folder, const std::string& stem,
                const std::string& mainName, bool binary, std::vector<std::string>& writtenFiles,
-               ExportCounts& counts);
+               ExportCounts& counts, ExportMessages& messages);
 // The OBJ writer: the placed geometry (one object per node), STEM.mtl and the
 // images' PNG files beside it.
 bool writeObj(const ExportScene& scene, const std::string& folder, const std::string& stem,
               const std::string& mainName, std::vector<std::string>& writtenFiles,
-              ExportCounts& counts);
+              ExportCounts& counts, ExportMessages& messages);
 
-// The image as a PNG (libpng through writePngRgba), top row first: the last
-// row of the GL texture at the top, its first row (t = 0) at the bottom.
-// opaque writes every alpha as 255.
-bool writeImagePng(const ExportImage& image, FILE* file, bool opaque);
+// The image as PNG bytes (image/png_writer.h), top row first: the last row
+// of the GL texture at the top, its first row (t = 0) at the bottom. opaque
+// writes every alpha as 255.
+bool encodeImagePng(const ExportImage& image, bool opaque, std::vector<unsigned char>& bytes,
+                    ExportMessages& messages);
 // Every image of the scene as FILESTEM.png in folder.
 bool writeImageFiles(const ExportScene& scene, const std::string& folder, bool opaque,
-                     std::vector<std::string>& writtenFiles);
+                     std::vector<std::string>& writtenFiles, ExportMessages& messages);

@@ -1,4 +1,4 @@
-// The glTF 2.0 writer of vistrel-tool export, through tinygltf (Debian's
+// The glTF 2.0 writer of the model interchange, through tinygltf (Debian's
 // libtinygltf, whose JSON comes from nlohmann-json): one glTF node per
 // hierarchy node with its translation relative to its parent, and a child
 // node carrying the pivot translation and the mesh; one mesh per mesh of the
@@ -15,7 +15,7 @@
 // show their texture; the viewer's lighting has no glTF counterpart, so a
 // glTF viewer lights the model its own way. Faces of type 2, which the viewer
 // adds onto the picture behind them, get a twin material with alphaMode
-// BLEND and an alpha of kBlendedAlpha (tool_export.h): glTF has no additive
+// BLEND and an alpha of kBlendedAlpha (export_scene.h): glTF has no additive
 // blending, so they come out as a faint glass over what lies behind, never
 // brighter than the brighter of the two as the viewer's sum can be.
 //
@@ -25,17 +25,12 @@
 // (tinygltf does not report a failed write of its own files).
 #include <tiny_gltf.h>
 
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "tools/vistrel_tool/tool_export.h"
-
-#ifndef VISTREL_VERSION
-#define VISTREL_VERSION "0.0.0"
-#endif
+#include "interchange/export_scene.h"
 
 namespace {
 
@@ -109,20 +104,9 @@ float pickTexCoord(const ExportVertex& vertex, size_t c) {
   return c == 0 ? vertex.texCoord[0] : 1.0f - vertex.texCoord[1];
 }
 
-bool pngBytes(const ExportImage& image, std::vector<unsigned char>& bytes) {
-  char* data = nullptr;
-  size_t size = 0;
-  FILE* memory = open_memstream(&data, &size);
-  if (!memory) return false;
-  const bool written = writeImagePng(image, memory, false);
-  const bool closed = std::fclose(memory) == 0;
-  if (written && closed) bytes.assign(data, data + size);
-  std::free(data);
-  return written && closed;
-}
-
 bool buildModel(const ExportScene& scene, const std::string& stem, bool binary,
-                tinygltf::Model& gltf, std::vector<unsigned char>& buffer, ExportCounts& counts) {
+                tinygltf::Model& gltf, std::vector<unsigned char>& buffer, ExportCounts& counts,
+                ExportMessages& messages) {
   gltf.asset.version = "2.0";
   gltf.asset.generator = "vistrel-tool " VISTREL_VERSION;
 
@@ -137,9 +121,8 @@ bool buildModel(const ExportScene& scene, const std::string& stem, bool binary,
     out.name = image.fileStem;
     if (binary) {
       std::vector<unsigned char> png;
-      if (!pngBytes(image, png)) {
-        std::fprintf(stderr, "vistrel-tool export: could not encode the texture %s\n",
-                     image.fileStem.c_str());
+      if (!encodeImagePng(image, false, png, messages)) {
+        messages.failure = "could not encode the texture " + image.fileStem;
         return false;
       }
       const size_t offset = appendAligned(buffer, png.data(), png.size());
@@ -267,10 +250,10 @@ bool readsBack(const std::string& path, size_t bufferSize) {
 
 bool writeGltf(const ExportScene& scene, const std::string& folder, const std::string& stem,
                const std::string& mainName, bool binary, std::vector<std::string>& writtenFiles,
-               ExportCounts& counts) {
+               ExportCounts& counts, ExportMessages& messages) {
   tinygltf::Model gltf;
   std::vector<unsigned char> buffer;
-  if (!buildModel(scene, stem, binary, gltf, buffer, counts)) return false;
+  if (!buildModel(scene, stem, binary, gltf, buffer, counts, messages)) return false;
   if (!gltf.buffers.empty()) gltf.buffers[0].data.swap(buffer);
   tinygltf::TinyGLTF writer;
   writer.SetImageWriter(nullptr, nullptr);
@@ -282,13 +265,13 @@ bool writeGltf(const ExportScene& scene, const std::string& folder, const std::s
     const bool serialised = file && writer.WriteGltfSceneToStream(&gltf, file, false, true);
     file.close();
     if (!serialised || file.fail()) {
-      std::fprintf(stderr, "vistrel-tool export: could not write %s\n", mainName.c_str());
+      messages.failure = "could not write " + mainName;
       return false;
     }
     return true;
   }
 
-  if (!writeImageFiles(scene, folder, false, writtenFiles)) return false;
+  if (!writeImageFiles(scene, folder, false, writtenFiles, messages)) return false;
   const std::string& name = mainName;
   const std::string path = folder + "/" + name;
   const size_t bufferSize = gltf.buffers.empty() ? 0 : gltf.buffers[0].data.size();
@@ -296,7 +279,7 @@ bool writeGltf(const ExportScene& scene, const std::string& folder, const std::s
   writtenFiles.push_back(name);
   if (!writer.WriteGltfSceneToFile(&gltf, path, false, false, true, false) ||
       !readsBack(path, bufferSize)) {
-    std::fprintf(stderr, "vistrel-tool export: could not write %s\n", name.c_str());
+    messages.failure = "could not write " + name;
     return false;
   }
   return true;

@@ -1,6 +1,8 @@
-// Batches of vistrel-tool: `render` and `thumbnail` over many models in one
-// process, one GL context, one set of fixed textures and one font. This part
-// owns what both commands share: the list of models (command line and
+// Runs of vistrel-tool's commands over models: a batch (`render` and
+// `thumbnail` over many models in one process, one GL context, one set of
+// fixed textures and one font) and a single run, which is a batch of one
+// without its prefixes, progress and closing count. This part owns what the
+// commands share: the list of models (command line and
 // --from LIST), one output per model in the output folder (numbered on a
 // clash of names), the reading of the next models on a second thread while
 // the GL thread draws the current one, each model's messages prefixed with
@@ -14,6 +16,7 @@
 
 #include "model/model.h"
 #include "model/model_reader.h"
+#include "runner/messages.h"
 
 // One model of a batch.
 struct BatchModel {
@@ -31,30 +34,18 @@ struct BatchRead {
   std::vector<std::string> lines;  // its messages so far, in order, unprefixed
 };
 
-// The steps of one command. read runs on the reading thread (no GL); draw on
-// the GL thread makes the textures, draws and writes the picture, true when
+// The steps of one command. read runs on the reading thread (no GL); make on
+// the GL thread makes the textures, draws and writes the output, true when
 // written. readAlone, when set, says that a model is read only once the
 // models before it are drawn and freed (the thumbnailer's memory cap).
 // startModel, when set, runs on the GL thread before it waits for model
 // index (the thumbnailer's limits), with the counts so far.
 struct BatchSteps {
   std::function<void(const BatchModel&, BatchRead&)> read;
-  std::function<bool(const BatchModel&, BatchRead&)> draw;
+  std::function<bool(const BatchModel&, BatchRead&)> make;
   std::function<bool(const BatchModel&)> readAlone;
   std::function<void(size_t index, size_t written, size_t failed)> startModel;
 };
-
-// A message line of the model in hand: collected with the model's other
-// lines in a batch (and then printed after its path), printed on standard
-// error as it is in a single run. A trailing newline is added.
-void toolMessage(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-// Sends this thread's toolMessage lines (not boxes) to lines, or to standard
-// error again when null (tools/vistrel_tool/tool_message.cpp).
-void toolCollectMessages(std::vector<std::string>* lines);
 
 // The model paths given on the command line (already in models) followed by
 // those of each LIST (one path per line, a CR before the LF dropped, blank
@@ -66,6 +57,11 @@ bool readModelLists(const char* command, const std::vector<const char*>& lists,
 // Whether an -o value means an output folder: an existing folder, or a name
 // ending in a folder separator.
 bool namesFolder(const char* output);
+// Several models, a list, or an output that names a folder make a batch.
+bool makesBatch(size_t models, size_t lists, const char* output);
+// The usage message of a batch whose output folder does not exist; empty
+// when it exists.
+std::string batchFolderProblem(const char* output);
 
 // The models with their absolute paths and outputs: FOLDER/NAME.EXTENSION
 // from each model's file name without its extension; a name already taken
@@ -79,3 +75,16 @@ std::vector<BatchModel> planBatch(const std::vector<std::string>& models, const 
 // failed" as the last line; 0 when all were written, else 1. While it runs,
 // a terminal on standard error shows the progress line.
 int runBatch(const char* command, const std::vector<BatchModel>& models, const BatchSteps& steps);
+
+// One model, as a batch of one on this thread, its messages printed as they
+// arise, without a prefix, progress or closing count (startModel and
+// readAlone are not used). 0 when written, else 1.
+int runSingle(const char* command, const BatchModel& model, const BatchSteps& steps);
+
+// The model of a single run: its absolute, normal path and folder (both
+// empty when the path has no usable form) and output.
+BatchModel planSingle(const char* model, const std::string& output);
+
+// A path given on the command line made absolute from the current folder
+// and normal. False when it has no usable form.
+bool absolutePath(const char* given, std::string& absolute);

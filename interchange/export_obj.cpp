@@ -1,4 +1,4 @@
-// The OBJ writer of vistrel-tool export: OBJ has no hierarchy, so every node
+// The OBJ writer of the model interchange: OBJ has no hierarchy, so every node
 // that shows a mesh becomes one object ("o", named after its mesh) holding
 // the mesh's triangles already placed where the viewer draws them (the
 // node's chain offset plus its pivot, in the viewer's axes). Beside it the
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/vistrel_tool/tool_export.h"
+#include "interchange/export_scene.h"
 
 namespace {
 
@@ -119,18 +119,18 @@ bool writeGeometry(const ExportScene& scene, const std::string& path, const std:
 
 bool writeObj(const ExportScene& scene, const std::string& folder, const std::string& stem,
               const std::string& mainName, std::vector<std::string>& writtenFiles,
-              ExportCounts& counts) {
-  if (!writeImageFiles(scene, folder, true, writtenFiles)) return false;
+              ExportCounts& counts, ExportMessages& messages) {
+  if (!writeImageFiles(scene, folder, true, writtenFiles, messages)) return false;
   const std::string mtl = stem + ".mtl";
   writtenFiles.push_back(mtl);
   if (!writeMtl(scene, folder + "/" + mtl)) {
-    std::fprintf(stderr, "vistrel-tool export: could not write %s\n", mtl.c_str());
+    messages.failure = "could not write " + mtl;
     return false;
   }
   counts.materials = static_cast<int64_t>(scene.materials.size());
   writtenFiles.push_back(mainName);
   if (!writeGeometry(scene, folder + "/" + mainName, stem, counts)) {
-    std::fprintf(stderr, "vistrel-tool export: could not write %s\n", mainName.c_str());
+    messages.failure = "could not write " + mainName;
     return false;
   }
   return true;

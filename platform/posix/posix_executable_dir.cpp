@@ -1,6 +1,6 @@
-// Where the running executable lives on Linux, for finding the data put
-// beside it or in the installed share folder; shared by the SDL and headless
-// ports.
+// Where the running executable lives on Linux (/proc/self/exe), for finding
+// the data put beside it or in the installed share folder; shared by the SDL
+// and headless ports.
 #include <unistd.h>
 
 #include <climits>

@@ -2,7 +2,7 @@
 // images and node tree exactly as render/model_draw.cpp draws them.
 //
 // The drawing's own rules decide each triangle record (faceVerticesInRange,
-// texturableMaterial), and its own chainOffsets places the nodes, so what is
+// texturableMaterial), and its own walk of the chains places the nodes, so what is
 // written is what the viewer shows. Two things the formats need that the
 // drawing does not: a vertex per distinct (vertex, texture vertex) pair of
 // each material's triangles (found through a small open-addressing table, so
@@ -11,6 +11,8 @@
 // the loop becomes a root standing where the drawing places it (the sum of the
 // loop's positions), and chains leading into the loop stay children of the
 // node they name.
+#include "interchange/export_scene.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -19,22 +21,21 @@
 #include <unordered_set>
 #include <vector>
 
-#include "render/model_draw.h"
-#include "tools/vistrel_tool/tool_export.h"
+#include "model/drawn_model.h"
 
 namespace {
 
-// The viewer's axis mapping, (x, y, z) -> (-x, z, y), with anything not
-// finite written as 0 (no format can carry it, and the drawing shows nothing
-// sensible there either).
+// The viewer's axis mapping (toGlAxes), with anything not finite written as 0 (no format can carry
+// it, and the drawing shows nothing sensible there either).
 float finite(float value) {
   return std::isfinite(value) ? value : 0.0f;
 }
 
 void mapAxes(const Vec3& in, float out[3]) {
-  out[0] = finite(-in.x);
-  out[1] = finite(in.z);
-  out[2] = finite(in.y);
+  const Vec3 gl = toGlAxes(in);
+  out[0] = finite(gl.x);
+  out[1] = finite(gl.y);
+  out[2] = finite(gl.z);
 }
 
 void unitNormal(const Vec3& in, float out[3]) {
@@ -262,77 +263,18 @@ void buildMesh(const Model& model, const Mesh& mesh, ExportScene& scene, Materia
   }
 }
 
-// Which nodes lie on a parent loop (following parents from them comes back
-// to them), and how many loops there are. Each node is walked once.
-int32_t markLoops(const Model& model, std::vector<uint8_t>& onLoop) {
-  enum : uint8_t { kUnseen, kWalking, kDone };
-  const int32_t count = model.nodeCount;
-  std::vector<uint8_t> state(static_cast<size_t>(count), kUnseen);
-  onLoop.assign(static_cast<size_t>(count), 0);
-  std::vector<int32_t> path;
-  int32_t loops = 0;
-  for (int32_t start = 0; start < count; ++start) {
-    path.clear();
-    int32_t current = start;
-    while (current >= 0 && current < count && state[current] == kUnseen) {
-      state[current] = kWalking;
-      path.push_back(current);
-      current = model.nodes[current].parent;
-    }
-    if (current >= 0 && current < count && state[current] == kWalking) {
-      ++loops;
-      for (size_t k = path.size(); k-- > 0;) {
-        onLoop[path[k]] = 1;
-        if (path[k] == current) break;
-      }
-    }
-    for (int32_t node : path) state[node] = kDone;
-  }
-  return loops;
-}
-
 // Deep chains stay a tree up to kMaxDepth levels; a node deeper than that
 // becomes a root where the drawing places it, and the chain goes on below
 // it. glTF sets no limit, but the readers and validators that walk a tree
 // by recursion run out of stack long before a hostile 20,000-node chain ends.
 constexpr int32_t kMaxDepth = 64;
 
-void limitDepth(const std::vector<Vec3>& offsets, ExportScene& scene) {
-  const size_t count = scene.nodes.size();
-  std::vector<int32_t> depth(count, -1);
-  std::vector<int32_t> path;
-  for (size_t start = 0; start < count; ++start) {
-    path.clear();
-    int32_t current = static_cast<int32_t>(start);
-    while (current >= 0 && depth[static_cast<size_t>(current)] < 0) {
-      path.push_back(current);
-      current = scene.nodes[static_cast<size_t>(current)].parent;
-    }
-    int32_t above = current >= 0 ? depth[static_cast<size_t>(current)] : -1;
-    for (size_t k = path.size(); k-- > 0;) {
-      ExportNode& node = scene.nodes[static_cast<size_t>(path[k])];
-      int32_t level = above + 1;
-      if (level >= kMaxDepth) {
-        const Vec3& offset = offsets[static_cast<size_t>(path[k])];
-        node.parent = -1;
-        node.translation[0] = finite(offset.x);
-        node.translation[1] = finite(offset.y);
-        node.translation[2] = finite(offset.z);
-        ++scene.deepNodes;
-        level = 0;
-      }
-      depth[static_cast<size_t>(path[k])] = level;
-      above = level;
-    }
-  }
-}
-
 void buildNodes(const Model& model, ExportScene& scene) {
   if (!model.nodes || model.nodeCount <= 0) return;
-  ModelDrawScratch scratch;
-  chainOffsets(model, scratch);
-  std::vector<uint8_t> onLoop;
-  scene.brokenLoops = markLoops(model, onLoop);
+  NodeChains chains;
+  walkNodeChains(model, chains, kMaxDepth);
+  scene.brokenLoops = chains.loops;
+  scene.deepNodes = chains.tooDeep;
   scene.nodes.resize(static_cast<size_t>(model.nodeCount));
   for (int32_t i = 0; i < model.nodeCount; ++i) {
     const HierarchyNode& node = model.nodes[i];
@@ -346,9 +288,10 @@ void buildNodes(const Model& model, ExportScene& scene) {
       out.name = "node" + std::to_string(i);
     }
     mapAxes(node.pivot, out.pivot);
-    const Vec3& offset = scratch.offsets[static_cast<size_t>(i)];
-    if (onLoop[i]) {
-      // Placed as the drawing places every node of its loop.
+    const Vec3& offset = chains.offsets[static_cast<size_t>(i)];
+    if (chains.kind[static_cast<size_t>(i)] != kNodeInTree) {
+      // A root placed where the drawing places it: every node of a loop, and
+      // a node below the depth limit.
       out.translation[0] = finite(offset.x);
       out.translation[1] = finite(offset.y);
       out.translation[2] = finite(offset.z);
@@ -360,7 +303,6 @@ void buildNodes(const Model& model, ExportScene& scene) {
     out.placement[1] = finite(offset.y + out.pivot[1]);
     out.placement[2] = finite(offset.z + out.pivot[2]);
   }
-  limitDepth(scratch.offsets, scene);
 }
 
 // Only the materials some triangle wears are written, and only their images.

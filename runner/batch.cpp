@@ -1,4 +1,4 @@
-// Batches of vistrel-tool (see tool_batch.h). The GL context belongs to the
+// Batches and single runs of vistrel-tool (see batch.h). The GL context belongs to the
 // thread that runs runBatch; a second thread reads, scans and decodes the
 // next models (readModelData needs no GL) and hands them over in order, at
 // most kReadAhead ahead. Each model's messages are collected where they
@@ -9,7 +9,7 @@
 //
 // The Windows cross-build's C++ library has no threads: there the models are
 // read on the GL thread, one after the other, with the same results.
-#include "tools/vistrel_tool/tool_batch.h"
+#include "runner/batch.h"
 
 #include <algorithm>
 #include <cctype>
@@ -28,6 +28,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "platform/files.h"
 #include "platform/headless_services.h"
 #include "render/model_draw.h"
 
@@ -36,12 +37,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#endif
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
 #endif
 
 namespace fs = std::filesystem;
@@ -60,14 +55,6 @@ using Clock = std::chrono::steady_clock;
 void collectLines(std::vector<std::string>* lines) {
   toolCollectMessages(lines);
   headlessCollectBoxLines(lines);
-}
-
-bool stderrIsTerminal() {
-#ifdef _WIN32
-  return _isatty(_fileno(stderr)) != 0;
-#else
-  return isatty(STDERR_FILENO) != 0;
-#endif
 }
 
 std::string lowered(const std::string& text) {
@@ -246,6 +233,17 @@ bool namesFolder(const char* output) {
   return fs::is_directory(fs::path(output), error);
 }
 
+bool makesBatch(size_t models, size_t lists, const char* output) {
+  return models > 1 || lists > 0 || namesFolder(output);
+}
+
+std::string batchFolderProblem(const char* output) {
+  std::error_code error;
+  if (fs::is_directory(fs::path(output), error)) return std::string();
+  return std::string("the output folder '") + output +
+         "' does not exist (several models need -o FOLDER/)";
+}
+
 std::vector<BatchModel> planBatch(const std::vector<std::string>& models, const std::string& folder,
                                   const char* extension) {
   std::error_code error;
@@ -333,7 +331,7 @@ void doneDrawing(ReadQueue& queue) {
 int runBatch(const char* command, const std::vector<BatchModel>& models, const BatchSteps& steps) {
   Terminal terminal;
   terminal.command = command;
-  terminal.progress = stderrIsTerminal();
+  terminal.progress = platformStderrIsTerminal();
   size_t written = 0;
   size_t failed = 0;
   ReadQueue queue;
@@ -358,7 +356,7 @@ int runBatch(const char* command, const std::vector<BatchModel>& models, const B
       std::vector<std::string> lines;
       collectLines(&lines);
       try {
-        done = steps.draw(model, *read);
+        done = steps.make(model, *read);
       } catch (const std::bad_alloc&) {
         noteException(command, "out of memory");
       } catch (const std::exception& error) {
@@ -385,4 +383,41 @@ int runBatch(const char* command, const std::vector<BatchModel>& models, const B
   std::fprintf(stderr, "%zu written, %zu failed\n", written, failed);
   std::fflush(stderr);
   return failed == 0 ? 0 : 1;
+}
+
+int runSingle(const char* command, const BatchModel& model, const BatchSteps& steps) {
+  BatchRead read;
+  bool done = false;
+  try {
+    steps.read(model, read);
+    if (read.loaded) done = steps.make(model, read);
+  } catch (const std::bad_alloc&) {
+    noteException(command, "out of memory");
+    done = false;
+  } catch (const std::exception& error) {
+    noteException(command, error.what());
+    done = false;
+  }
+  releaseModelTextures(read.model);
+  releaseModel(read.model);
+  return done ? 0 : 1;
+}
+
+bool absolutePath(const char* given, std::string& absolute) {
+  if (!given || given[0] == '\0') return false;
+  std::error_code error;
+  const fs::path path = fs::absolute(fs::path(given), error);
+  if (error) return false;
+  absolute = path.lexically_normal().string();
+  return true;
+}
+
+BatchModel planSingle(const char* model, const std::string& output) {
+  BatchModel planned;
+  planned.given = model;
+  planned.output = output;
+  if (absolutePath(model, planned.path)) {
+    planned.folder = fs::path(planned.path).parent_path().string();
+  }
+  return planned;
 }
