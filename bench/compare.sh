@@ -23,7 +23,7 @@
 #
 # usage: bench/compare.sh [BUILD_FOLDER]   (default: build; a Release build
 #        with the benchmarks, e.g. cmake -DCMAKE_BUILD_TYPE=Release)
-# needs: hyperfine, f3d, assimp-utils, time, xvfb (see README, Performance)
+# needs: hyperfine, f3d, assimp-utils, time, xvfb (see docs/PERFORMANCE.md)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -37,7 +37,7 @@ floor="$build/bench/bench_gl_floor"
 
 for program in hyperfine f3d assimp xvfb-run /usr/bin/time "$tool" "$maker"; do
   if ! command -v "$program" >/dev/null 2>&1; then
-    echo "compare.sh: $program is missing (see README, Performance)" >&2
+    echo "compare.sh: $program is missing (see docs/PERFORMANCE.md)" >&2
     exit 2
   fi
 done
