@@ -84,7 +84,7 @@ struct ExportScene {
 
 // Gathers the model as drawModel draws it: the same triangles (faces with a
 // vertex out of range left out and counted), the same untextured faces, the
-// node placement of chainOffsets with parent loops cut into roots placed
+// node placement of walkNodeChains with parent loops cut into roots placed
 // where the drawing places them (and chains deeper than 64 levels cut the
 // same way). Only materials that some triangle wears are kept. Images get
 // their texture name and size; the caller fills their pixels. outputStem
