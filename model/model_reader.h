@@ -42,7 +42,7 @@ struct TextureUpload {
 // same order as loadModel. MAT names are taken from folder (null: the
 // current folder). uploads receives the textures to make, in loadModel's
 // order. Needs no GL context, and touches no state shared with another
-// thread but the message boxes (see headlessCollectBoxLines).
+// thread but the message boxes (see headlessCollectLines).
 // reportCopy, when not null, receives the report whether or not the file
 // could be written.
 bool readModelData(Model& model, const char* path, const char* folder, const char* reportPath,

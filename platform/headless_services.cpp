@@ -36,8 +36,16 @@ std::string headlessBoxLine(const char* caption, const char* text) {
   return line;
 }
 
-void headlessCollectBoxLines(std::vector<std::string>* lines) {
+void headlessCollectLines(std::vector<std::string>* lines) {
   collectedLines = lines;
+}
+
+void headlessMessageLine(const std::string& line) {
+  if (collectedLines) {
+    collectedLines->push_back(line);
+  } else {
+    std::fprintf(stderr, "%s\n", line.c_str());
+  }
 }
 
 int platformMessageBox(const char* text, const char* caption, unsigned style) {

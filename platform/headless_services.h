@@ -25,9 +25,13 @@ void headlessSetEchoBoxes(bool echo);
 std::string headlessBoxLine(const char* caption, const char* text);
 // While lines is set, boxes shown on the calling thread only are appended to
 // it as their lines (headlessBoxLine), neither printed nor kept in
-// headlessCapturedBoxes; null goes back. For a program that reads models on
-// one thread and draws on another and prints each model's lines together.
-void headlessCollectBoxLines(std::vector<std::string>* lines);
+// headlessCapturedBoxes, and so are the thread's headlessMessageLine lines;
+// null goes back. For a program that reads models on one thread and draws on
+// another and prints each model's lines together.
+void headlessCollectLines(std::vector<std::string>* lines);
+// A message line of the program (no trailing newline): collected as above,
+// else printed on standard error.
+void headlessMessageLine(const std::string& line);
 
 // Makes platformTickCount return value (plus nothing) until disabled.
 void headlessSetTickOverride(bool enabled, uint32_t value);

@@ -53,8 +53,7 @@ using Clock = std::chrono::steady_clock;
 // Where toolMessage and the message boxes of this thread go: the model's
 // lines in a batch, standard error when null.
 void collectLines(std::vector<std::string>* lines) {
-  toolCollectMessages(lines);
-  headlessCollectBoxLines(lines);
+  headlessCollectLines(lines);
 }
 
 std::string lowered(const std::string& text) {

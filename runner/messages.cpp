@@ -1,5 +1,7 @@
 // toolMessage: every line a command prints on standard error about a model,
-// kept in the model's list of lines while a batch collects them.
+// through the one collector of platform/headless_services.h, which keeps the
+// model's lines (its boxes' too) while a batch collects them.
+
 #include "runner/messages.h"
 
 #include <algorithm>
@@ -8,16 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-// The lines of the model this thread works on, or null for standard error.
-thread_local std::vector<std::string>* collectedLines = nullptr;
-
-}  // namespace
-
-void toolCollectMessages(std::vector<std::string>* lines) {
-  collectedLines = lines;
-}
+#include "platform/headless_services.h"
 
 void toolMessage(const char* format, ...) {
   char small[512];
@@ -34,9 +27,5 @@ void toolMessage(const char* format, ...) {
     va_end(arguments);
     line.assign(large.data(), static_cast<size_t>(length));
   }
-  if (collectedLines) {
-    collectedLines->push_back(line);
-  } else {
-    std::fprintf(stderr, "%s\n", line.c_str());
-  }
+  headlessMessageLine(line);
 }

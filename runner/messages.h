@@ -13,6 +13,3 @@ void toolMessage(const char* format, ...)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;
-// Sends this thread's toolMessage lines (not boxes) to lines, or to standard
-// error again when null.
-void toolCollectMessages(std::vector<std::string>* lines);
