@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The layering check passes on the tree and catches each kind of wrong include
 planted in a copy: a layer including from above, a port including another
-port, platform/ including a port, a layer including tests/. A port's entry
-point may include the shell."""
+port, platform/ including a port, a layer including tests/, an OS header outside
+a port, GL outside platform/gl.h. A port's entry point may include the
+shell, and a port may include OS headers."""
 import shutil
 import subprocess
 import sys
@@ -35,11 +36,16 @@ plants = [
      "platform/ itself includes the sdl port"),
     ("model/model.cpp", '#include "tests/support/test_support.h"', 1, "outside the layers"),
     ("platform/sdl/sdl_main.cpp", '#include "app/viewer.h"', 0, ""),
+    ("runner/batch.cpp", "#include <unistd.h>", 1, "OS headers only in ports"),
+    ("platform/message_queue.cpp", "#include <sys/stat.h>", 1, "OS headers only in ports"),
+    ("render/frame.cpp", "#include <GL/gl.h>", 1, "GL only through platform/gl.h"),
+    ("platform/posix/posix_files.cpp", "#include <signal.h>", 0, ""),
 ]
 for path, line, code, text in plants:
     with tempfile.TemporaryDirectory() as scratch:
         root = Path(scratch)
-        for layer in ["platform", "image", "model", "overlay", "render", "app", "tools"]:
+        for layer in ["platform", "image", "model", "overlay", "render", "interchange", "app",
+                      "runner", "tools"]:
             shutil.copytree(source / layer, root / layer)
         planted = root / path
         planted.write_text(line + "\n" + planted.read_text())
