@@ -1,101 +1,75 @@
-// The template of a port: every function a port of the platform layer
-// provides, with the smallest body that compiles and a line saying what a
-// real port does there. Copy this folder to platform/<port>/ and fill each
-// body in. It is built and linked with the viewer's shell in every CI run
-// (target vistrel_port_template, -Wmissing-declarations as an error), so a
-// function added to or changed in the headers below and missing here fails
-// the build.
+// The template of a port: the viewer's half, every function of platform.h
+// a port provides, with the smallest body that compiles and a line saying
+// what a real port does there. Copy this folder to platform/<port>/ and fill
+// each body in; template_services.cpp holds the services that the tool needs
+// too. Both are linked in every CI run with the whole portable core
+// (vistrel_port_template) and with the tool's commands
+// (vistrel_port_template_tool), so a port function that the core or the tool
+// calls and that is missing here, or whose declaration changed, fails the
+// build.
 //
-// A system without a message queue of its own may instead take the shared
-// queue of platform/message_queue.h (as the SDL and headless ports do) and
-// implement only platformPeekMessage (collect events with queueAppend, then
-// queueTake) and platformWaitMessage; the functions marked "queue" below are
-// then message_queue.cpp's.
-#include <string>
-#include <vector>
+// The messages go through the shared queue of platform/message_queue.h, as
+// in the SDL and headless ports: a new port is most likely for a system
+// without a Windows-style queue, and the queue then gives it
+// platformDispatchMessage, platformPostMessage, platformDefWindowProc and
+// the window's user data, and platform/dropped_files.cpp gives
+// platformTakeDroppedFiles. A system with its own queue implements those six
+// instead, as platform/win32/win32_messages.cpp and win32_drop.cpp do, and
+// leaves message_queue.cpp out of its link.
+#include <cstddef>
+#include <cstdint>
 
-#include "platform/files.h"
-#include "platform/headless_services.h"
+#include "platform/message_queue.h"
 #include "platform/platform.h"
-#include "platform/run_limits.h"
 
-// ---- Boxes, clock, the executable's folder (platform.h) ----------------
+// ---- Boxes and the clock ------------------------------------------------
 int platformMessageBox(const char*, const char*, unsigned) {
-  return 1;  // show a modal box with the text and caption; IDOK
+  return 1;  // a modal box with one OK button (or the line on stderr); IDOK
 }
 uint32_t platformTickCount() {
   return 0;  // milliseconds of a monotonic clock, truncated to 32 bits
 }
-std::string platformExecutableDir() {
-  return ".";  // the folder the running program lives in
-}
 
-// ---- The window and its GL context (platform.h) -------------------------
+// ---- The window class, the window and its GL context --------------------
 bool registerWindowClass(AppInstance&) {
-  return true;  // register the class; box "RegisterClassEx Failed!" on failure
+  return true;  // make the class known; box "RegisterClassEx Failed!" on failure
 }
 void unregisterWindowClass(AppInstance&) {}  // undo registerWindowClass
-bool createAppWindow(AppWindow&) {
-  // Make the window and a current GL context, send kWmCreate first, full
-  // screen via changeDisplayMode with the refusal box and a windowed fallback.
+bool createAppWindow(AppWindow& window) {
+  window.window = window.deviceContext = window.renderContext = nullptr;
+  if (window.fullScreen && !changeDisplayMode(window.width, window.height, window.colorBits)) {
+    platformMessageBox("Mode Switch Failed.\nRunning In Windowed Mode.", "Error",
+                       kMbOk | kMbIconWarning);
+    window.fullScreen = 0;  // as every port: the refusal box, then windowed
+  }
+  // Make the window, queueWindowCreated, send kWmCreate to windowProcedure
+  // before anything else, then a current GL context; show it and set
+  // visible. This one fails, leaving the three handles zero.
   return false;
 }
-bool destroyAppWindow(AppWindow&) {
-  return true;  // context, surface, window; restore the display mode
+bool destroyAppWindow(AppWindow& window) {
+  // Release context, surface and window, queueWindowDestroyed, restore the
+  // display mode and the cursor.
+  window.window = window.deviceContext = window.renderContext = nullptr;
+  return true;
 }
 bool changeDisplayMode(int, int, int) {
-  return false;  // switch the display to width x height x bits
+  return false;  // switch the display to width x height x bits; false: refused
 }
 void platformSwapBuffers(AppWindow&) {}  // show the back buffer
 
-// ---- Messages (platform.h; "queue": message_queue.cpp can provide) -------
-bool platformPeekMessage(AppWindow&, AppMessage&) {
-  return false;  // the next message translated from the system's events, if any
+// ---- Messages (the rest from message_queue.cpp) ---------------------------
+bool platformPeekMessage(AppWindow& window, AppMessage& message) {
+  // Translate the system's waiting events into messages.h's and queueAppend
+  // them (a drop: storeDroppedFiles, then kWmDropFiles with the handle).
+  return queueTake(window.window, message);
 }
-void platformDispatchMessage(const AppMessage&) {}  // queue: call windowProcedure
-void platformWaitMessage() {}                       // block until an event arrives
-bool platformPostMessage(void*, uint32_t, uintptr_t, intptr_t) {
-  return false;  // queue: append a message for the window
-}
-intptr_t platformDefWindowProc(void*, uint32_t, uintptr_t, intptr_t) {
-  return 0;  // queue: Alt+F4 -> SC_CLOSE -> WM_CLOSE, the rest ignored
-}
-void* platformGetWindowUserData(void*) {
-  return nullptr;  // queue: the pointer set below
-}
-void platformSetWindowUserData(void*, void*) {}  // queue: keep a pointer with the window
-bool platformTakeDroppedFiles(uintptr_t, std::vector<std::string>&) {
-  return false;  // the paths behind a kWmDropFiles handle (dropped_files.h helps)
-}
+void platformWaitMessage() {}  // block until the system has an event or the queue a message
 
-// ---- The file dialog (platform.h) ---------------------------------------
+// ---- The file dialog ------------------------------------------------------
 bool platformChooseOpenFile(char*, size_t, const char*, const char*, const char*, const char*) {
-  return false;  // the system's open dialog; the chosen absolute path into buffer
-}
-
-// ---- Offscreen GL for vistrel-tool (headless_services.h) ----------------
-bool createOffscreenGl(OffscreenGl&, int, int) {
-  return false;  // a current GL context with a width x height back buffer
-}
-void destroyOffscreenGl(OffscreenGl&) {}  // release what createOffscreenGl made
-
-// ---- Output files (files.h) ---------------------------------------------
-bool beginStagedFiles(StagedFiles& staged, const std::string& folder, const std::string&) {
-  staged.folder = folder;  // make a private folder beside the targets
+  // The system's open dialog, dispatching the window's messages meanwhile
+  // (queueDispatchAllButQuit); the chosen path into the buffer, its folder
+  // the current one. False: cancelled, buffer unchanged.
   return false;
 }
-std::string stageFile(StagedFiles& staged, const std::string& name) {
-  staged.names.push_back(name);  // the path to write name to
-  return staged.staging + "/" + name;
-}
-bool commitStagedFiles(StagedFiles&) {
-  return false;  // rename each file into place, in order; remove the folder
-}
-void discardStagedFiles(StagedFiles&) {}  // remove the folder and its files
-bool platformStderrIsTerminal() {
-  return false;  // whether standard error is a terminal
-}
-
-// ---- Bounds of a run over files nobody chose (run_limits.h) --------------
-void startRunLimits(const RunLimits&) {}  // cap CPU, wall time, memory; stop cleanly
-void renewRunLimits(const std::string&, size_t, size_t) {}  // fresh time for the next item

@@ -2,8 +2,8 @@
 """The layering check passes on the tree and catches each kind of wrong include
 planted in a copy: a layer including from above, a port including another
 port, platform/ including a port, a layer including tests/, an OS header outside
-a port, GL outside platform/gl.h. A port's entry point may include the
-shell, and a port may include OS headers."""
+a port, GL outside platform/gl.h (a test too). A port's entry point may
+include the shell, and a port or a generator may include OS headers."""
 import shutil
 import subprocess
 import sys
@@ -40,12 +40,14 @@ plants = [
     ("platform/message_queue.cpp", "#include <sys/stat.h>", 1, "OS headers only in ports"),
     ("render/frame.cpp", "#include <GL/gl.h>", 1, "GL only through platform/gl.h"),
     ("platform/posix/posix_files.cpp", "#include <signal.h>", 0, ""),
+    ("tests/support/test_support.cpp", "#include <GL/gl.h>", 1, "GL only through platform/gl.h"),
+    ("tools/generators/make_samples.cpp", "#include <sys/stat.h>", 0, ""),
 ]
 for path, line, code, text in plants:
     with tempfile.TemporaryDirectory() as scratch:
         root = Path(scratch)
         for layer in ["platform", "image", "model", "overlay", "render", "interchange", "app",
-                      "runner", "tools"]:
+                      "runner", "tools", "tests", "fuzz", "bench"]:
             shutil.copytree(source / layer, root / layer)
         planted = root / path
         planted.write_text(line + "\n" + planted.read_text())
