@@ -2,14 +2,20 @@
 // (the fallback of every material whose MAT file fails) and the overlay's menu
 // background, read from the systemtex folder of the current folder. Each is
 // made into a texture object even when its image cannot be read, and its
-// pixel buffer is released right after the upload.
+// pixel buffer is released right after the upload. The commands that draw
+// nothing read the same images with the same messages and make no texture.
 #include "image/fixed_textures.h"
 
 #include <cstdlib>
 
 #include "image/tga_reader.h"
 
-void loadFixedTextures(FixedTextures& textures) {
+namespace {
+
+// Reads the three images in their order; upload, when set, makes each one a
+// texture. Each start-up fills the records from empty, so that an image
+// missing the second time leaves no size of the first behind.
+void readImages(FixedTextures& textures, bool upload) {
   struct Entry {
     ImageData* record;
     const char* path;
@@ -21,13 +27,25 @@ void loadFixedTextures(FixedTextures& textures) {
                            {&textures.menuBackTexture, "systemtex\\menuback.tga"}};
   for (const Entry& entry : entries) {
     ImageData& record = *entry.record;
-    // Each start-up fills the record from empty, so that an image missing
-    // the second time leaves no size of the first behind.
     std::free(record.pixels);
     record = ImageData{};
     loadTga(record, entry.path);
-    uploadTexture(record, static_cast<int>(record.bitsPerPixel / 8), record.format);
+    if (upload) {
+      uploadTexture(record, static_cast<int>(record.bitsPerPixel / 8), record.format);
+    } else if (&record == &textures.checkerTexture) {
+      continue;  // its pixels stand in for failed materials' textures
+    }
     std::free(record.pixels);
     record.pixels = nullptr;
   }
+}
+
+}  // namespace
+
+void loadFixedTextures(FixedTextures& textures) {
+  readImages(textures, true);
+}
+
+void readFixedImages(FixedTextures& textures) {
+  readImages(textures, false);
 }

@@ -14,3 +14,9 @@ struct FixedTextures {
 // Reads and uploads the three images in the order envmap, checker, menu
 // background, releasing each pixel buffer after its upload.
 void loadFixedTextures(FixedTextures& textures);
+
+// The three images read in loadFixedTextures' order, with its messages, and
+// no GL: for the commands that draw nothing but still give failed materials
+// the checker. The checker keeps its pixels (textureName stays 0); the other
+// two are released once read. Free the checker's pixels with std::free.
+void readFixedImages(FixedTextures& textures);

@@ -1,34 +1,13 @@
-// The images of an ExportScene: their pixels read back from the textures the
-// load made (the very texels the viewer draws with: the MAT image decoded
-// through the palette, or the checker that stands in for a MAT file that
-// cannot be read), and their PNG files.
+// The images of an ExportScene as PNG: in memory for a .glb, as files beside
+// a .gltf or an .obj.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "image/png_writer.h"
 #include "interchange/export_scene.h"
-#include "platform/gl.h"
 
 namespace {
-
-// The level-0 texels of the image's texture with the image's alpha. False when
-// the texture does not hold an image of the material's size (GL refused it),
-// which the viewer then draws untextured.
-bool readTexture(ExportImage& image) {
-  glBindTexture(GL_TEXTURE_2D, image.textureName);
-  GLint width = 0;
-  GLint height = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
-  if (width != image.width || height != image.height || width <= 0 || height <= 0) return false;
-  image.rgba.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.rgba.data());
-  glPixelStorei(GL_PACK_ALIGNMENT, 4);
-  for (size_t i = 3; i < image.rgba.size(); i += 4) image.rgba[i] = image.alpha;
-  return glGetError() == GL_NO_ERROR;
-}
 
 // The pixels to encode: the image's own, or a copy with every alpha 255.
 const unsigned char* pixelsOf(const ExportImage& image, bool opaque,
@@ -40,20 +19,6 @@ const unsigned char* pixelsOf(const ExportImage& image, bool opaque,
 }
 
 }  // namespace
-
-void readTextures(ExportScene& scene) {
-  std::vector<int32_t> renumbered(scene.images.size(), -1);
-  std::vector<ExportImage> kept;
-  for (size_t i = 0; i < scene.images.size(); ++i) {
-    if (!readTexture(scene.images[i])) continue;
-    renumbered[i] = static_cast<int32_t>(kept.size());
-    kept.push_back(std::move(scene.images[i]));
-  }
-  scene.images = std::move(kept);
-  for (ExportMaterial& material : scene.materials) {
-    if (material.image >= 0) material.image = renumbered[static_cast<size_t>(material.image)];
-  }
-}
 
 bool encodeImagePng(const ExportImage& image, bool opaque, std::vector<unsigned char>& bytes,
                     ExportMessages& messages) {

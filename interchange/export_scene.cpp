@@ -162,35 +162,86 @@ int32_t materialFor(ExportScene& scene, MaterialIndex& index, int32_t modelMater
   return slot;
 }
 
-void buildImagesAndMaterials(const Model& model, const std::string& outputStem, ExportScene& scene,
-                             MaterialIndex& index) {
-  std::unordered_map<uint32_t, int32_t> imageOfTexture;
+// The picture each material's texture is made of, as the load left it: the
+// MAT pixels of the material that read the file (itself, or the earlier
+// material naming the same file), the checker for a MAT file that failed, or
+// none. key tells pictures apart: the reading material, or -1 for the
+// checker.
+struct MaterialPicture {
+  const ImageData* picture = nullptr;
+  int32_t key = -1;
+};
+
+std::vector<MaterialPicture> materialPictures(const Model& model,
+                                              const std::vector<TextureUpload>& textures,
+                                              const ImageData& checker) {
+  const size_t count =
+      model.materials && model.materialCount > 0 ? static_cast<size_t>(model.materialCount) : 0;
+  std::vector<MaterialPicture> pictures(count);
+  std::vector<uint8_t> read(count, 0);
+  for (const TextureUpload& texture : textures) {
+    if (texture.material < 0 || static_cast<size_t>(texture.material) >= count ||
+        texture.source < 0 || texture.source > texture.material) {
+      continue;
+    }
+    read[static_cast<size_t>(texture.material)] = 1;
+    const Material& source = model.materials[texture.source];
+    if (source.pixels) pictures[static_cast<size_t>(texture.material)] = {&source, texture.source};
+  }
+  for (size_t i = 0; i < count; ++i) {
+    // A material the reading gave the fallback's size wears the checker.
+    if (!read[i] && checker.pixels) pictures[i] = {&checker, -1};
+  }
+  return pictures;
+}
+
+void buildImagesAndMaterials(const Model& model, const std::vector<TextureUpload>& textures,
+                             const ImageData& checker, const std::string& outputStem,
+                             ExportScene& scene, MaterialIndex& index) {
+  const std::vector<MaterialPicture> pictures = materialPictures(model, textures, checker);
+  std::unordered_map<int32_t, int32_t> imageOfPicture;
   for (int32_t i = 0; i < model.materialCount && model.materials; ++i) {
     const Material& source = model.materials[i];
+    const MaterialPicture& picture = pictures[static_cast<size_t>(i)];
     ExportMaterial material;
     material.name = model.materialNames ? cleanName(model.materialNames[i], 32) : std::string();
     if (material.name.empty()) material.name = "material" + std::to_string(i);
-    if (source.width != 0 && source.height != 0 && source.textureName != 0) {
-      auto found = imageOfTexture.find(source.textureName);
-      if (found == imageOfTexture.end()) {
+    if (source.width != 0 && source.height != 0 && picture.picture) {
+      auto found = imageOfPicture.find(picture.key);
+      if (found == imageOfPicture.end()) {
         ExportImage image;
-        image.textureName = source.textureName;
-        image.width = static_cast<int32_t>(source.width);
-        image.height = static_cast<int32_t>(source.height);
+        image.picture = picture.picture;
+        image.width = static_cast<int32_t>(picture.picture->width);
+        image.height = static_cast<int32_t>(picture.picture->height);
         // The checker stands in for every MAT file that failed; its file is
         // named for what it is.
-        const std::string part = source.textureName == model.fallbackTexture
-                                     ? std::string("checker")
-                                     : fileStemOf(material.name);
+        const std::string part =
+            picture.key < 0 ? std::string("checker") : fileStemOf(material.name);
         image.fileStem = uniqueStem(index, outputStem + "_" + part);
         found =
-            imageOfTexture.emplace(source.textureName, static_cast<int32_t>(scene.images.size()))
-                .first;
+            imageOfPicture.emplace(picture.key, static_cast<int32_t>(scene.images.size())).first;
         scene.images.push_back(std::move(image));
       }
       material.image = found->second;
     }
     scene.materials.push_back(std::move(material));
+  }
+}
+
+// Each image's RGBA pixels from its picture (24-bit RGB or 32-bit RGBA, rows
+// in the picture's order, which is the texture's: its first row at t = 0),
+// with the image's alpha.
+void fillPixels(ExportScene& scene) {
+  for (ExportImage& image : scene.images) {
+    const ImageData& picture = *image.picture;
+    const size_t bytes = picture.bitsPerPixel == 32 ? 4 : 3;
+    const size_t count = static_cast<size_t>(picture.width) * picture.height;
+    image.rgba.resize(count * 4);
+    for (size_t i = 0; i < count; ++i) {
+      std::memcpy(&image.rgba[i * 4], &picture.pixels[i * bytes], 3);
+      image.rgba[i * 4 + 3] = image.alpha;
+    }
+    image.picture = nullptr;
   }
 }
 
@@ -341,10 +392,11 @@ void keepUsedMaterials(ExportScene& scene) {
 
 }  // namespace
 
-void buildExportScene(const Model& model, const std::string& outputStem, ExportScene& scene) {
+void buildExportScene(const Model& model, const std::vector<TextureUpload>& textures,
+                      const ImageData& checker, const std::string& outputStem, ExportScene& scene) {
   scene = ExportScene();
   MaterialIndex index;
-  buildImagesAndMaterials(model, outputStem, scene, index);
+  buildImagesAndMaterials(model, textures, checker, outputStem, scene, index);
   // Only meshes that a node shows are drawn, so only those are gathered.
   std::vector<uint8_t> shown(static_cast<size_t>(model.meshCount > 0 ? model.meshCount : 0), 0);
   for (int32_t i = 0; model.nodes && i < model.nodeCount; ++i) {
@@ -359,5 +411,6 @@ void buildExportScene(const Model& model, const std::string& outputStem, ExportS
     if (shown[m]) buildMesh(model, model.meshes[m], scene, index, mesh);
   }
   keepUsedMaterials(scene);
+  fillPixels(scene);
   buildNodes(model, scene);
 }

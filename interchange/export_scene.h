@@ -1,7 +1,8 @@
 // Model interchange: the loaded model as the viewer draws it, gathered into
 // one plain record (ExportScene) that the glTF and OBJ writers turn into
-// files. The scene is built without GL; only the texture pixels come from the
-// textures the load made (readTextures reads them back).
+// files. Nothing here needs GL: the texture pixels are the decoded MAT
+// pictures the reading left (readModelData) and the checker's, the very
+// texels the viewer's textures are made of.
 //
 // Coordinates are in the viewer's GL axes ((x, y, z) of the file becomes
 // (-x, z, y)), which are glTF's axes too: y up, the viewer's first view
@@ -14,7 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "image/image_data.h"
 #include "model/model.h"
+#include "model/model_reader.h"
 
 // How much of their colour the faces of type 2 put over what lies behind
 // them. The viewer adds them (colour times one minus colour, at most a
@@ -23,17 +26,16 @@
 // quarter.
 constexpr float kBlendedAlpha = 0.25f;
 
-// One texture of the model: the pixels of a GL texture the load made (a MAT
-// image, or the checker that stands in for a MAT file that failed). The
-// texture of blended faces is a second image of the same texture with
-// kBlendedAlpha in its alpha channel.
+// One texture of the model: a decoded MAT picture, or the checker that
+// stands in for a MAT file that failed. The texture of blended faces is a
+// second image of the same picture with kBlendedAlpha in its alpha channel.
 struct ExportImage {
-  uint32_t textureName = 0;
+  const ImageData* picture = nullptr;  // where rgba comes from; null once rgba holds it
   unsigned char alpha = 255;
   std::string fileStem;  // side-file name without ".png": OUTSTEM_MATSTEM
   int32_t width = 0;
   int32_t height = 0;
-  std::vector<unsigned char> rgba;  // width x height x 4, GL's first row first
+  std::vector<unsigned char> rgba;  // width x height x 4, the picture's first row (t = 0) first
 };
 
 struct ExportMaterial {
@@ -86,15 +88,13 @@ struct ExportScene {
 // vertex out of range left out and counted), the same untextured faces, the
 // node placement of walkNodeChains with parent loops cut into roots placed
 // where the drawing places them (and chains deeper than 64 levels cut the
-// same way). Only materials that some triangle wears are kept. Images get
-// their texture name and size; the caller fills their pixels. outputStem
-// names the side files.
-void buildExportScene(const Model& model, const std::string& outputStem, ExportScene& scene);
-
-// Fills every image's pixels from its texture in the current GL context. An
-// image whose texture holds no picture of its size (GL refused it, so the
-// viewer draws its faces plain) is dropped and its materials written plain.
-void readTextures(ExportScene& scene);
+// same way). Only materials that some triangle wears are kept, and only
+// their images, with their pixels. textures is what readModelData listed for
+// the model (whose MAT pixels must still be there, not uploaded); materials
+// whose MAT file failed wear checker, unless its pixels are null (the
+// viewer then draws them plain). outputStem names the side files.
+void buildExportScene(const Model& model, const std::vector<TextureUpload>& textures,
+                      const ImageData& checker, const std::string& outputStem, ExportScene& scene);
 
 // Per-format counts of what a writer put in its files, for the summary line.
 struct ExportCounts {
@@ -126,7 +126,7 @@ bool writeObj(const ExportScene& scene, const std::string& folder, const std::st
               ExportCounts& counts, ExportMessages& messages);
 
 // The image as PNG bytes (image/png_writer.h), top row first: the last row
-// of the GL texture at the top, its first row (t = 0) at the bottom. opaque
+// of the picture at the top, its first row (t = 0) at the bottom. opaque
 // writes every alpha as 255.
 bool encodeImagePng(const ExportImage& image, bool opaque, std::vector<unsigned char>& bytes,
                     ExportMessages& messages);

@@ -32,10 +32,12 @@ bool printable(char c) {
   return code >= 32;  // a signed byte is at most 127
 }
 
+const char* const kFontImage = "systemtex\\font.tga";
+
 }  // namespace
 
 bool loadFont(BitmapFont& font) {
-  loadTga(font.image, "systemtex\\font.tga");
+  loadTga(font.image, kFontImage);
   packToRgb(font.image);
   uploadTexture(font.image, 3, GL_RGB);
   if (font.image.pixels) {
@@ -48,6 +50,12 @@ bool loadFont(BitmapFont& font) {
   font.blue = 255;
   font.alpha = 255;
   return true;
+}
+
+void readFontImage() {
+  ImageData image;
+  loadTga(image, kFontImage);
+  std::free(image.pixels);
 }
 
 bool buildGlyphLists(BitmapFont& font) {

@@ -16,6 +16,10 @@ struct BitmapFont {
 };
 
 bool loadFont(BitmapFont& font);
+// Reads the font's image as loadFont does, with the same messages, and
+// releases it, without GL: a command that draws nothing starts up with the
+// messages of one that draws.
+void readFontImage();
 bool buildGlyphLists(BitmapFont& font);
 // Note the argument order: red, blue, green, alpha.
 void setTextColour(BitmapFont& font, uint8_t red, uint8_t blue, uint8_t green, uint8_t alpha);

@@ -1,10 +1,12 @@
 // The set-up every command of vistrel-tool shares: offscreen GL with the
-// viewer's start state, fixed textures and font from the program's own
+// viewer's start state (or, for a command that draws nothing, the same
+// images read without GL), fixed textures and font from the program's own
 // folder, and the model read from its own folder, as the viewer's file
 // dialog leaves it.
 #include "runner/session.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -15,23 +17,45 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Runs start with the data folder as the current folder, where the fixed
+// images are named from, and gives the previous folder back.
+template <typename Start>
+void startInDataFolder(ToolSession& session, Start start) {
+  session.programDir = programDataFolder().string();
+  std::error_code error;
+  fs::path previous = fs::current_path(error);
+  fs::current_path(session.programDir, error);
+  start();
+  if (!previous.empty()) fs::current_path(previous, error);
+}
+
+}  // namespace
+
 bool openToolSession(ToolSession& session, int width, int height, const float background[3]) {
   if (!createOffscreenGl(session.gl, width, height)) {
     std::fprintf(stderr, "vistrel-tool: could not create an offscreen OpenGL context\n");
     return false;
   }
-  session.programDir = programDataFolder().string();
+  session.drawing = true;
   resizeView(width, height);
-  std::error_code error;
-  fs::path previous = fs::current_path(error);
-  fs::current_path(session.programDir, error);
-  startDrawing(background, session.textures, session.font);
-  if (!previous.empty()) fs::current_path(previous, error);
+  startInDataFolder(session, [&] { startDrawing(background, session.textures, session.font); });
   return true;
 }
 
+void openReadingSession(ToolSession& session) {
+  startInDataFolder(session, [&] {
+    readFixedImages(session.textures);
+    readFontImage();
+  });
+}
+
 void closeToolSession(ToolSession& session) {
-  destroyOffscreenGl(session.gl);
+  if (session.drawing) destroyOffscreenGl(session.gl);
+  session.drawing = false;
+  std::free(session.textures.checkerTexture.pixels);
+  session.textures.checkerTexture.pixels = nullptr;
 }
 
 void readToolModel(const char* command, const ToolSession& session, const BatchModel& model,

@@ -1,5 +1,6 @@
 // The set-up every command of vistrel-tool shares: the offscreen GL context
-// with the viewer's start state, and the one way a command reads a model.
+// with the viewer's start state for the commands that draw, the same start
+// without GL for those that do not, and the one way a command reads a model.
 #pragma once
 
 #include <string>
@@ -17,11 +18,18 @@
 // failure prints why on stderr.
 struct ToolSession {
   OffscreenGl gl;
+  bool drawing = false;  // gl, the textures and the font exist
   FixedTextures textures;
   BitmapFont font;
   std::string programDir;  // the data folder: config.txt, systemtex/ (app/data_folder.h)
 };
 bool openToolSession(ToolSession& session, int width, int height, const float background[3]);
+// The session of a command that draws nothing (stats, export): no GL
+// context, and the start-up's messages all the same, the fixed images and
+// the font read in openToolSession's order (readFixedImages). The checker
+// keeps its pixels in textures.checkerTexture, with no texture name, for the
+// materials whose MAT file fails. Cannot fail.
+void openReadingSession(ToolSession& session);
 void closeToolSession(ToolSession& session);
 
 // How a command reads its model.
@@ -38,6 +46,6 @@ struct ReadOptions {
 void readToolModel(const char* command, const ToolSession& session, const BatchModel& model,
                    BatchRead& read, const ReadOptions& options);
 // The drawing state of the model's picture (restartDrawing for the size and
-// background) and its textures made, on the GL thread.
+// background) and its textures made, on the GL thread of a drawing session.
 void prepareToolModel(ToolSession& session, BatchRead& read, int width, int height,
                       const float background[3]);

@@ -7,6 +7,7 @@
 #include "interchange/export_scene.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -77,13 +78,15 @@ TEST_F(ExportSceneTest, EveryNodeStandsWhereTheDrawingPutsItAndTheTreeEndsAtARoo
   std::filesystem::copy(runtimePath("systemtex"), "systemtex",
                         std::filesystem::copy_options::recursive);
   FixedTextures textures;
-  loadFixedTextures(textures);
+  readFixedImages(textures);
   Model model;
   useCheckerFallback(model, textures);
-  ASSERT_TRUE(loadModel(model, scratch_->file("hostile.3do").c_str()));
+  std::vector<TextureUpload> uploads;
+  ASSERT_TRUE(
+      readModelData(model, scratch_->file("hostile.3do").c_str(), nullptr, nullptr, uploads));
 
   ExportScene scene;
-  buildExportScene(model, "out", scene);
+  buildExportScene(model, uploads, textures.checkerTexture, "out", scene);
   NodeChains drawing;
   walkNodeChains(model, drawing);
 
@@ -135,6 +138,7 @@ TEST_F(ExportSceneTest, EveryNodeStandsWhereTheDrawingPutsItAndTheTreeEndsAtARoo
   EXPECT_TRUE(plain);
   EXPECT_TRUE(blended);
   releaseModel(model);
+  std::free(textures.checkerTexture.pixels);
 }
 
 }  // namespace

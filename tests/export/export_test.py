@@ -28,7 +28,6 @@ import struct
 import subprocess
 import sys
 import tempfile
-import zlib
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
 import tga_png  # noqa: E402
@@ -94,55 +93,6 @@ def validate(paths):
 
 
 # --- pictures ---------------------------------------------------------------
-
-def read_png(path):
-    """(width, height, RGBA bytes top row first) of an 8-bit RGB or RGBA PNG."""
-    with open(path, "rb") as handle:
-        data = handle.read()
-    pos, chunks, header = 8, [], None
-    while pos < len(data):
-        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + length]
-        if kind == b"IHDR":
-            header = struct.unpack(">IIBBBBB", body)
-        elif kind == b"IDAT":
-            chunks.append(body)
-        pos += 12 + length
-    width, height, depth, colour = header[0], header[1], header[2], header[3]
-    if depth != 8 or colour not in (2, 6) or header[6] != 0:
-        raise ValueError("%s: not an 8-bit RGB(A) PNG" % path)
-    step = 4 if colour == 6 else 3
-    raw = zlib.decompress(b"".join(chunks))
-    stride = width * step
-    previous = bytearray(stride)
-    out = bytearray()
-    for y in range(height):
-        kind = raw[y * (stride + 1)]
-        row = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        if kind == 1:
-            for i in range(step, stride):
-                row[i] = (row[i] + row[i - step]) & 255
-        elif kind == 2:
-            row = bytearray((a + b) & 255 for a, b in zip(row, previous))
-        elif kind == 3:
-            for i in range(stride):
-                left = row[i - step] if i >= step else 0
-                row[i] = (row[i] + ((left + previous[i]) >> 1)) & 255
-        elif kind == 4:
-            for i in range(stride):
-                a = row[i - step] if i >= step else 0
-                b = previous[i]
-                c = previous[i - step] if i >= step else 0
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        if step == 3:
-            out += b"".join(bytes(row[i:i + 3]) + b"\xff" for i in range(0, stride, 3))
-        else:
-            out += row
-        previous = row
-    return width, height, bytes(out)
-
 
 def read_tga(path):
     """(width, height, RGBA bytes top row first) of a render of vistrel-tool."""
@@ -282,7 +232,7 @@ def f3d_picture(path, distance, out, light):
         if result.returncode != 0 or not os.path.exists(name):
             fail("f3d could not draw %s: %s" % (path, result.stderr))
             return None
-        pictures.append(read_png(name))
+        pictures.append(tga_png.read_png(name))
     width, height, colours = pictures[0]
     alpha = pictures[1][2]
     merged = bytearray(colours)
@@ -352,7 +302,7 @@ def readme_picture(model, exported, path):
          "--camera-position", "0,0,%r" % distance, "--camera-focal-point",
          "0,0,%r" % (distance - 10.0), "--camera-view-up", "0,1,0", "--camera-view-angle", "45"])
     width, height, left = read_tga(ours)
-    _, _, right = read_png(theirs)
+    _, _, right = tga_png.read_png(theirs)
     rows = []
     for y in range(height):
         row = []

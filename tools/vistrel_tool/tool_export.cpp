@@ -2,7 +2,8 @@
 // same messages, the same ModelStats.txt beside the model) and writes it as
 // glTF 2.0 (.glb, or .gltf with a .bin) or OBJ (with an MTL), each texture as
 // a PNG, the format chosen by the output's extension, through the model
-// interchange (interchange/export_scene.h).
+// interchange (interchange/export_scene.h). It draws nothing, so it starts no
+// GL: the textures are written from the decoded MAT pictures.
 //
 // Nothing is left half-written: every file is staged beside the output
 // (platform/files.h), and only when all of them are complete are they
@@ -176,8 +177,7 @@ int runExport(int argc, char** argv) {
 
   headlessSetEchoBoxes(true);
   ToolSession session;
-  const float black[3] = {0, 0, 0};
-  if (!openToolSession(session, 64, 64, black)) return kToolFailed;
+  openReadingSession(session);
   ExportCounts counts;
   ExportScene scene;
   BatchSteps steps;
@@ -185,10 +185,9 @@ int runExport(int argc, char** argv) {
     readToolModel("export", session, model, read, ReadOptions());
   };
   steps.make = [&](const BatchModel&, BatchRead& read) {
-    prepareToolModel(session, read, 64, 64, black);
     try {
-      buildExportScene(read.model, sideStem(output), scene);
-      readTextures(scene);
+      buildExportScene(read.model, read.uploads, session.textures.checkerTexture, sideStem(output),
+                       scene);
     } catch (const std::exception& failure) {
       // Memory runs out on a model far larger than the machine can hold twice.
       std::fprintf(stderr, "vistrel-tool export: %s\n", failure.what());

@@ -2,7 +2,8 @@
 // dialog (absolute path, MAT names from the model's folder, the checker
 // texture as the fallback of failed materials), writes
 // "ModelStats.txt" beside the model and prints the same report on standard
-// output. Message boxes go to standard error.
+// output. Message boxes go to standard error. No GL context is made: the
+// report and the messages are the reading's alone.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -37,8 +38,7 @@ int runStats(int argc, char** argv) {
   // Every box becomes a line on standard error, never on standard output.
   headlessSetEchoBoxes(true);
   ToolSession session;
-  const float black[3] = {0, 0, 0};
-  if (!openToolSession(session, 640, 480, black)) return kToolFailed;
+  openReadingSession(session);
   std::string report;
   BatchSteps steps;
   steps.read = [&](const BatchModel& model, BatchRead& read) {
@@ -48,10 +48,7 @@ int runStats(int argc, char** argv) {
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
   };
-  steps.make = [&](const BatchModel&, BatchRead& read) {
-    prepareToolModel(session, read, 640, 480, black);
-    return true;
-  };
+  steps.make = [](const BatchModel&, BatchRead&) { return true; };
   const int status = runSingle("stats", planSingle(models[0], std::string()), steps);
   closeToolSession(session);
   return status;
