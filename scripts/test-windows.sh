@@ -23,7 +23,8 @@
 # sample, and F12 in a window resized to 400 x 300 writes a 400 x 300
 # picture equal to the Linux render at that size, and a model dragged from
 # another X client onto the window opens. Last,
-# renders with vistrel-tool.exe under Wine and compares with the Linux render.
+# renders with vistrel-tool.exe under Wine and compares with the Linux render,
+# and runs its stats with no display, where no GL context can be made.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
 # Environment: VISTREL_LINUX_BUILD (default build) is the native build whose
@@ -417,5 +418,27 @@ say "vistrel-tool.exe render under Wine against the Linux render"
 python3 tests/win32/compare_tga.py "$SCRATCH/wine-tool.tga" "$SCRATCH/linux-render.tga" \
   --ignore "$FPS_AREA" ||
   fail "vistrel-tool.exe's render differs from the Linux render"
+
+# stats draws nothing and starts no GL: with no display Wine can make no GL
+# context (render fails with its message), and stats still prints the Linux
+# report (the first line names the model's path, Windows' or Linux's).
+say "vistrel-tool.exe stats with no display, where no GL can start"
+mkdir -p "$SCRATCH/linux-stats"
+cp "$APP/samples/"*.3do "$APP/samples/"*.mat "$SCRATCH/linux-stats/"
+"$LINUX_TOOL" stats "$SCRATCH/linux-stats/$SAMPLE" > "$SCRATCH/linux-stats.txt" ||
+  fail "the Linux stats of $SAMPLE failed"
+(cd "$APP" && env -u DISPLAY timeout 60 wine vistrel-tool.exe stats \
+  "$(winpath "$APP/samples/$SAMPLE")") > "$SCRATCH/wine-stats.txt" 2> "$SCRATCH/wine-stats.log" ||
+  fail "vistrel-tool.exe stats with no display failed: $(cat "$SCRATCH/wine-stats.log")"
+tr -d '\r' < "$SCRATCH/wine-stats.txt" | tail -n +2 > "$SCRATCH/wine-stats.body"
+tail -n +2 "$SCRATCH/linux-stats.txt" | cmp -s - "$SCRATCH/wine-stats.body" ||
+  fail "vistrel-tool.exe stats differs from the Linux report: $(diff "$SCRATCH/wine-stats.body" \
+    "$SCRATCH/linux-stats.txt" | head -5)"
+status=0
+(cd "$APP" && env -u DISPLAY timeout 60 wine vistrel-tool.exe render \
+  "$(winpath "$APP/samples/$SAMPLE")" -o "$(winpath "$SCRATCH/no-display.tga")") \
+  > "$SCRATCH/no-display.log" 2>&1 || status=$?
+[ "$status" = 1 ] && grep -q "could not create an offscreen OpenGL context" "$SCRATCH/no-display.log" ||
+  fail "render with no display: exit $status, $(cat "$SCRATCH/no-display.log")"
 
 say "passed in $(($(date +%s) - STARTED)) s"
