@@ -78,6 +78,79 @@ def base_lines():
             b"0: 0x00 0x00 0 -1 0 1 0 1.5 2.5 3.5 a b c 4 5 6 trailing\n")
 
 
+SAMPLES = os.path.join(HERE, "..", "samples")
+# fuzz_framing's view of the text seeds (framing_input.h): the thumbnail's
+# turn of 30 and 35 degrees, a fill of 0.9 and a 32 x 32 picture.
+FRAMING_VIEW = bytes([21, 25, 0, 229, 31, 31])
+
+
+def sample_input(name):
+    """A sample in the model-input layout: the first three MAT files it names
+    that exist become 0.mat, 1.mat and 2.mat, in order, followed by their
+    bytes; any other keeps its name (and fails to load)."""
+    with open(os.path.join(SAMPLES, name), "rb") as source:
+        lines = source.read().split(b"\n")
+    mats = {}
+    left = 0
+    for i, line in enumerate(lines):
+        words = line.split()
+        if left > 0 and len(words) == 2 and words[0].endswith(b":"):
+            left -= 1
+            mat_name = words[1].decode()
+            if mat_name not in mats and len(mats) < 3 and \
+                    os.path.exists(os.path.join(SAMPLES, mat_name)):
+                mats[mat_name] = "%d.mat" % len(mats)
+            if mat_name in mats:
+                lines[i] = line.replace(words[1], mats[mat_name].encode())
+        elif len(words) == 2 and words[0] == b"MATERIALS":
+            left = int(words[1])
+    parts = [b"\n".join(lines)]
+    for mat_name in mats:
+        with open(os.path.join(SAMPLES, mat_name), "rb") as source:
+            parts.append(source.read())
+    return SEP.join(parts)
+
+
+def raw(value):
+    """One number of a binary framing model: selector 128, then the float."""
+    return b"\x80" + struct.pack("<f", value)
+
+
+def framing_model(meshes, nodes, layout=0, radius=2.5, offset=(0, 0, 0), sides=(4,)):
+    """A binary model of fuzz_framing (framing_input.h) after a text-mode-off
+    byte and the thumbnail's view. A mesh is (vertices, faces), a face the
+    three vertex indices; a node (mesh, parent, position, pivot)."""
+    out = bytearray(b"\x00" + FRAMING_VIEW + bytes([layout]))
+    out += raw(radius) + b"".join(raw(v) for v in offset)
+    out += bytes([len(sides)]) + bytes(sides)
+    out += bytes([len(meshes) - 1])
+    for verts, faces in meshes:
+        out += raw(1.0) + bytes([len(verts)])
+        for v in verts:
+            out += b"".join(raw(c) for c in v) + raw(0) + raw(0) + raw(1)
+        out += bytes([4]) + b"".join(raw(c) for c in (0, 0, 4, 0, 4, 4, 0, 4))
+        out += bytes([len(faces), 0])
+        for corners in faces:
+            out += bytes(c + 1 for c in corners) + bytes([1, 2, 3]) + bytes([1, 0])
+            out += raw(0) + raw(0) + raw(1)
+    out += bytes([len(nodes) - 1])
+    for mesh, parent, pos, pivot in nodes:
+        out += bytes([mesh + 1, parent + 1]) + b"".join(raw(c) for c in pos + pivot)
+    return bytes(out)
+
+
+def lists():
+    """Lists of models for fuzz_batch_list."""
+    write("batch_list", "crlf.txt", b"a.3do\r\nb/c.3do\r\n\r\nd.3do")
+    write("batch_list", "blank_lines.txt", b"\n\n  \na.3do\n\n\nb.3do\n\n")
+    write("batch_list", "case_duplicates.txt",
+          b"x/Cube.3do\ny/cube.3do\nz/CUBE.3do\ncube-2.3do\nCube-2.3do\nq/cube.3DO\n")
+    write("batch_list", "long_names.txt", b"a" * 1000 + b".3do\n" + b"d/" * 300 + b"m.3do\n")
+    write("batch_list", "dot_dot.txt",
+          b"../m.3do\na/../m.3do\n..\n/\ndir/\n./\nmodel.3do\n/../../model\n...\n")
+    write("batch_list", "cr_only_and_nul.txt", b"a.3do\rb.3do\r\r\na\x00b.3do\nMODEL.3do\n")
+
+
 def main():
     # MAT files.
     small = mat(4, 3, [0, 6, 31, 255, 192, 63, 16, 1, 2, 3, 4, 5])
@@ -163,6 +236,59 @@ def main():
     if len(zero) % 2 == 0:
         zero += b"\n"
     write("draw", "zero_sized_materials.bin", zero)
+
+    # The export and framing of what loads: the samples, each model seed
+    # above, and models whose numbers are huge, tiny or not numbers.
+    hostile = {
+        "huge_coordinates": [(1e38, 0, 0), (-1e38, 0, 1e38), (3.4028235e38, 1, -3.4028235e38)],
+        "tiny_coordinates": [(1e-38, 0, 0), (0, 1e-45, 0), (0, 0, -1e-38)],
+        "not_numbers": [(float("nan"), 0, 0), (1, float("inf"), 0), (0, 0, -float("inf"))],
+        "all_equal": [(0.25, 0.25, 0.25)] * 3,
+    }
+    for name, verts in hostile.items():
+        tri = {"name": "tri", "verts": verts, "uvs": [(0, 0), (4, 0), (4, 3)],
+               "faces": [(0, 0, [(0, 0), (1, 1), (2, 2)])]}
+        text = model_text(["0.mat"], [tri], [(0, -1, (0, 0, 0), (0, 0, 0)),
+                                             (0, 0, (1e38, 0, 0), (0, 0, float("inf")))])
+        write("export", name + ".bin", text + SEP + small)
+        write("framing", name + "_text.bin", b"\x01" + FRAMING_VIEW + text + SEP + small)
+    for target in ("model", "draw"):
+        for name in sorted(os.listdir(os.path.join(OUT, target))):
+            with open(os.path.join(OUT, target, name), "rb") as seed:
+                data = seed.read()
+            write("export", target + "_" + name, data)
+            write("framing", target + "_" + name, b"\x01" + FRAMING_VIEW + data)
+    for name in sorted(os.listdir(SAMPLES)):
+        if name.endswith(".3do"):
+            data = sample_input(name)
+            write("export", name[:-4] + ".bin", data)
+            # The framing's inputs hold up to 16 KB (scripts/fuzz.sh).
+            if len(data) + 7 <= 16384:
+                write("framing", name[:-4] + "_text.bin", b"\x01" + FRAMING_VIEW + data)
+
+    # Binary framing models: every float exactly, NaN and infinities too.
+    square = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]
+    two = [[0, 1, 2], [0, 2, 3]]
+    root = [(0, -1, (0, 0, 0), (0, 0, 0))]
+    write("framing", "square.bin", framing_model([(square, two)], root))
+    for layout, name in ((1, "all_equal"), (2, "collinear"), (3, "flat")):
+        write("framing", name + ".bin",
+              framing_model([(square + [(0.5, 2, 3)], two + [[1, 2, 4]])], root, layout=layout))
+    big = 3.4028235e38
+    write("framing", "huge.bin",
+          framing_model([([(big, 0, 0), (-big, big, 0), (0, -big, big)], [[0, 1, 2]])],
+                        root + [(0, 0, (1e38, 1e38, 1e38), (big, 0, 0))]))
+    write("framing", "tiny.bin",
+          framing_model([([(1e-38, 0, 0), (0, 1e-45, 0), (0, 0, 1e-38)], [[0, 1, 2]])], root))
+    write("framing", "not_numbers.bin",
+          framing_model([(square[:3] + [(float("nan"), 0, float("inf"))], [[0, 1, 2], [1, 2, 3]])],
+                        root + [(0, -1, (0, 0, 0), (0, float("inf"), 0))],
+                        radius=float("nan"), offset=(float("inf"), 0, float("nan"))))
+    write("framing", "far_apart_loop.bin",
+          framing_model([(square, two), ([(1e30, 1e30, 1e30)] * 3, [[0, 1, 2]])],
+                        [(0, 1, (1e37, 0, 0), (0, 0, 0)), (1, 0, (1e37, 0, 0), (0, 0, 1e-30))]))
+
+    lists()
 
 
 def limits():

@@ -12,6 +12,7 @@
 // twins of type-2 faces are translucent through the dissolve "d" alone
 // (kBlendedAlpha), their PNG written opaque: readers that also take the
 // texture's alpha would otherwise apply it twice.
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <string>
@@ -49,6 +50,13 @@ bool closeText(TextFile& out) {
   return out.good;
 }
 
+// A vertex placed by its node. A sum past the float range is written as 0,
+// as the scene writes every number that no format can carry.
+float placed(float position, float placement) {
+  const float sum = position + placement;
+  return std::isfinite(sum) ? sum : 0.0f;
+}
+
 bool writeMtl(const ExportScene& scene, const std::string& path) {
   TextFile out;
   if (!openText(out, path)) return false;
@@ -82,8 +90,9 @@ bool writeGeometry(const ExportScene& scene, const std::string& path, const std:
       const ExportMaterial& material = scene.materials[static_cast<size_t>(primitive.material)];
       const bool textured = material.image >= 0;
       for (const ExportVertex& vertex : primitive.vertices) {
-        put(out, "v %.9g %.9g %.9g\n", vertex.position[0] + node.placement[0],
-            vertex.position[1] + node.placement[1], vertex.position[2] + node.placement[2]);
+        put(out, "v %.9g %.9g %.9g\n", placed(vertex.position[0], node.placement[0]),
+            placed(vertex.position[1], node.placement[1]),
+            placed(vertex.position[2], node.placement[2]));
       }
       for (const ExportVertex& vertex : primitive.vertices) {
         put(out, "vn %.9g %.9g %.9g\n", vertex.normal[0], vertex.normal[1], vertex.normal[2]);

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds the libFuzzer targets with clang under AddressSanitizer and
-# UndefinedBehaviorSanitizer and fuzzes each reader for a bounded time.
+# UndefinedBehaviorSanitizer and fuzzes each reader, and what is made from
+# what they read (framing, the export, the batches' lists), for a bounded time.
 # Fails on any finding: a crash, a sanitizer report, a leak, an input that
 # runs longer than a second, or memory out of proportion to the input.
 #
@@ -18,7 +19,7 @@ cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/${VISTREL_FUZZ_BUILD:-build-fuzz}"
 SECONDS_EACH=${VISTREL_FUZZ_SECONDS:-60}
-TARGETS=${*:-"fuzz_config fuzz_tga fuzz_mat fuzz_scan fuzz_model fuzz_draw"}
+TARGETS=${*:-"fuzz_config fuzz_tga fuzz_mat fuzz_scan fuzz_model fuzz_draw fuzz_framing fuzz_export fuzz_batch_list"}
 
 cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVISTREL_FUZZ=ON -DVISTREL_BUILD_VIEWER=OFF \
@@ -37,14 +38,16 @@ export TMPDIR="$SCRATCH"
 
 # The largest input each target takes: enough for several config lines, a few
 # dozen pixels of TGA and MAT images, a few dozen lines of model text read
-# in blocks of up to 64 bytes, and models of a few meshes.
+# in blocks of up to 64 bytes, models of a few meshes, the largest sample with
+# three of its MAT files for the export, and a list of a few hundred paths.
 max_len() {
   case "$1" in
     fuzz_config) echo 1024 ;;
-    fuzz_tga | fuzz_mat) echo 4096 ;;
+    fuzz_tga | fuzz_mat | fuzz_batch_list) echo 4096 ;;
     fuzz_scan) echo 2048 ;;
-    fuzz_model) echo 16384 ;;
+    fuzz_model | fuzz_framing) echo 16384 ;;
     fuzz_draw) echo 8192 ;;
+    fuzz_export) echo 65536 ;;
   esac
 }
 # The seeds, and the inputs of past findings, which every run replays first.
@@ -60,7 +63,9 @@ run_target() {
   corpus="$BUILD/fuzz-corpus/$target"
   mkdir -p "$corpus" "$BUILD/fuzz-findings"
   dict=""
-  case "$target" in fuzz_model | fuzz_draw) dict="-dict=$ROOT/fuzz/model.dict" ;; esac
+  case "$target" in
+    fuzz_model | fuzz_draw | fuzz_framing | fuzz_export) dict="-dict=$ROOT/fuzz/model.dict" ;;
+  esac
   # shellcheck disable=SC2086
   "$BUILD/fuzz/$target" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 \
     -malloc_limit_mb=32 -max_len="$(max_len "$target")" $dict -print_final_stats=1 \

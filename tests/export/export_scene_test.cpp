@@ -3,7 +3,8 @@
 // exported tree is composed (parent loops, a chain into a loop, a parent out
 // of range, a self-parent, a chain far deeper than the tree may go), the tree
 // must end at a root within 64 levels, and faces must be skipped, drawn plain
-// or blended exactly as the drawing does.
+// or blended exactly as the drawing does; and an OBJ vertex placed past the
+// float range is written as 0.
 #include "interchange/export_scene.h"
 
 #include <cmath>
@@ -139,6 +140,30 @@ TEST_F(ExportSceneTest, EveryNodeStandsWhereTheDrawingPutsItAndTheTreeEndsAtARoo
   EXPECT_TRUE(blended);
   releaseModel(model);
   std::free(textures.checkerTexture.pixels);
+}
+
+// A vertex that its node places past the float range (3e38 + 3e38) was
+// written as "v inf", which OBJ readers refuse; it is written as 0, as the
+// scene writes every number that no format can carry.
+TEST_F(ExportSceneTest, AnObjVertexPlacedPastTheFloatRangeIsWrittenAsZero) {
+  ExportScene scene;
+  scene.materials.push_back(ExportMaterial{"untextured", -1, false});
+  ExportPrimitive primitive;
+  for (float x : {3e38f, 0.0f, 1.0f}) primitive.vertices.push_back({{x, 0, 0}, {0, 1, 0}, {0, 0}});
+  primitive.indices = {0, 1, 2};
+  scene.meshes.push_back(ExportMesh{"tri", {primitive}});
+  ExportNode node;
+  node.name = "tri";
+  node.mesh = 0;
+  node.placement[0] = 3e38f;
+  scene.nodes.push_back(node);
+  std::vector<std::string> written;
+  ExportCounts counts;
+  ExportMessages messages;
+  ASSERT_TRUE(writeObj(scene, scratch_->path(), "out", "out.obj", written, counts, messages));
+  const std::string obj = readFile("out.obj");
+  EXPECT_EQ(obj.find("inf"), std::string::npos);
+  EXPECT_NE(obj.find("\nv 0 0 0\n"), std::string::npos);
 }
 
 }  // namespace

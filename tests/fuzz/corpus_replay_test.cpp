@@ -1,11 +1,12 @@
 // Replays the fuzz seeds (fuzz/corpus/<target>/) and the inputs of past
-// findings (tests/fuzz/inputs/<target>/) through the readers and the model
-// drawing in the ordinary build, so that the whole suite, and its sanitizer
-// build, keeps every hostile file of the fuzzing in view. Files built to
-// claim more than they hold must fail with the reader's own message.
+// findings (tests/fuzz/inputs/<target>/) through the readers, the model
+// drawing and the framing in the ordinary build, so that the whole suite, and
+// its sanitizer build, keeps every hostile file of the fuzzing in view. Files
+// built to claim more than they hold must fail with the reader's own message.
 #include <dirent.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "app/config_file.h"
+#include "fuzz/framing_input.h"
 #include "fuzz/model_input.h"
 #include "image/fixed_textures.h"
 #include "image/mat_reader.h"
@@ -23,6 +25,7 @@
 #include "platform/gl.h"
 #include "render/frame.h"
 #include "render/model_draw.h"
+#include "render/model_framing.h"
 #include "render/view_state.h"
 #include "tests/support/test_support.h"
 
@@ -255,6 +258,54 @@ TEST_F(CorpusReplayTest, EveryModelInputLoadsDrawsAndReleasesSafely) {
       EXPECT_EQ(replay.model.meshes, nullptr);
       EXPECT_EQ(replay.model.meshCount, 0);
     }
+  }
+}
+
+// Framing either fails with its reason or leaves a finite camera and a
+// projection (the start state's, scaled uniformly) whose near plane lies in
+// front of the camera and before its far plane.
+TEST_F(CorpusReplayTest, FramingInputsFrameWithFiniteNumbersOrFailWithAReason) {
+  const std::map<std::string, bool> expected = {
+      {"square.bin", true}, {"all_equal.bin", true},   {"collinear.bin", true},
+      {"flat.bin", true},   {"not_numbers.bin", true}, {"huge.bin", false},
+      {"tiny.bin", false},  {"cube_text.bin", true},
+  };
+  const std::vector<Input> inputs = inputsOf("framing");
+  ASSERT_GE(inputs.size(), expected.size());
+  for (const Input& input : inputs) {
+    SCOPED_TRACE(input.name);
+    FramingBytes in{reinterpret_cast<const uint8_t*>(input.bytes.data()), input.bytes.size(), 0};
+    const bool text = (in.byte() & 1) != 0;
+    FramingView framing;
+    decodeFramingView(in, framing);
+    ModelReplay replay(Input{input.name, text ? input.bytes.substr(in.at) : std::string()});
+    if (!text) {
+      releaseModel(replay.model);
+      decodeFramingModel(in, replay.model);
+    }
+    resizeView(framing.width, framing.height);
+    ViewState view;
+    view.rotationX = framing.rotation[0];
+    view.rotationY = framing.rotation[1];
+    view.rotationZ = framing.rotation[2];
+    std::string failure;
+    const bool framed = frameModel(replay.model, view, framing.fill, failure);
+    auto known = expected.find(input.name);
+    if (known != expected.end()) {
+      EXPECT_EQ(framed, known->second) << failure;
+    }
+    if (!framed) {
+      EXPECT_FALSE(failure.empty());
+      continue;
+    }
+    EXPECT_TRUE(std::isfinite(view.cameraX) && std::isfinite(view.cameraY) &&
+                std::isfinite(view.cameraZ));
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    for (double value : m) EXPECT_TRUE(std::isfinite(value));
+    const double nearPlane = m[14] / (m[10] + m[11]);
+    EXPECT_GT(nearPlane, 0);
+    EXPECT_LT(nearPlane, m[14] / (m[10] - m[11]));
   }
 }
 
