@@ -1,5 +1,5 @@
-"""Reading the viewer's uncompressed TGA screenshots, reading and writing PNG
-pictures, with the standard library only."""
+"""Reading the viewer's uncompressed TGA screenshots and xwd's pictures of an
+X screen, reading and writing PNG pictures, with the standard library only."""
 import struct
 import zlib
 
@@ -30,6 +30,27 @@ def read_tga(path):
         rows.append(row)
     if not descriptor & 0x20:  # origin at the bottom
         rows.reverse()
+    return width, height, rows
+
+
+def read_xwd(data):
+    """(width, height, rows) of an xwd picture (ZPixmap of a true-colour
+    screen, as `xwd -root` writes of Xvfb), rows top to bottom."""
+    fields = struct.unpack(">25I", data[:100])
+    header_size, pixmap_format, width, height = fields[0], fields[2], fields[4], fields[5]
+    byte_order, line_bytes, colours = fields[7], fields[12], fields[19]
+    step = line_bytes // width if width else 0
+    if pixmap_format != 2 or step not in (3, 4):
+        raise ValueError("not a true-colour ZPixmap xwd picture")
+    offset = header_size + 12 * colours
+    rows = []
+    for y in range(height):
+        line = data[offset + y * line_bytes:offset + (y + 1) * line_bytes]
+        if byte_order == 0:  # least significant byte first: blue, green, red
+            rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, width * step, step)])
+        else:
+            rows.append([(line[i + step - 3], line[i + step - 2], line[i + step - 1])
+                         for i in range(0, width * step, step)])
     return width, height, rows
 
 

@@ -13,8 +13,8 @@ from viewer_session import (Failure, difference, expect_different, expect_same, 
                             run, status_bar_differs)
 
 
-def expect_exit(session, code=0):
-    status = session.wait_exit()
+def expect_exit(session, code=0, escape=False):
+    status = session.quit_viewer() if escape else session.wait_exit()
     if status != code:
         raise Failure("the viewer ended with %d, expected %d" % (status, code))
 
@@ -24,7 +24,6 @@ def start_with(session, sample):
     session.viewer_window()
     session.choose_file(os.path.join(session.samples, sample))
     session.viewer_window()
-    time.sleep(0.5)
 
 
 def first_frame(session):
@@ -48,8 +47,7 @@ def first_frame(session):
         raise Failure("no ModelStats.txt for robot.3do beside the model")
     if session.stderr_lines():
         raise Failure("unexpected boxes: %r" % session.stderr_lines())
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def held_keys(session):
@@ -57,22 +55,18 @@ def held_keys(session):
     Space brings the first view back."""
     start_with(session, "robot.3do")
     first = session.screenshot()
-    session.focus(session.viewer_window())
     session.hold(["d"], 0.6)  # turn about y
     turned = session.screenshot()
     expect_different(first, turned, "holding D")
     if not status_bar_differs(first, turned):
         raise Failure("the rotation text did not change while D was held")
-    session.focus(session.viewer_window())
     session.hold(["s"], 0.6)  # camera backwards: the model gets smaller
     moved = session.screenshot()
     expect_different(turned, moved, "holding S")
-    session.focus(session.viewer_window())
     session.hold(["space"], 0.3)
     reset = session.screenshot()
     expect_same(first, reset, "Space after turning and moving")
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def toggles(session):
@@ -120,8 +114,7 @@ def toggles(session):
         expect_same(changed, expected, "%s against vistrel-tool %s" % (key, option), tolerance=0.01)
         session.press_in_viewer(key)
         expect_same(base, session.screenshot(), "%s twice" % key)
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def load_another(session):
@@ -133,29 +126,25 @@ def load_another(session):
     untextured = session.screenshot()
     expect_different(textured, untextured, "F6 on the cube", least=0.005)
 
-    session.press_in_viewer("F9")
+    session.open_dialog("F9")
     session.choose_file(os.path.join(session.samples, "robot.3do"))
-    time.sleep(0.4)
     robot = session.screenshot()
     expect_different(untextured, robot, "F9: the robot in place of the cube", least=0.05)
     stats = open(os.path.join(session.samples, "ModelStats.txt")).read()
     if "robot.3do" not in stats:
         raise Failure("F9: ModelStats.txt is not the robot's report")
 
-    session.press_in_viewer("F9")
+    session.open_dialog("F9")
     session.choose_file(os.path.join(session.samples, "cube.3do"))
-    time.sleep(0.4)
     cube_again = session.screenshot()
     expect_same(untextured, cube_again, "F9 keeps texturing off")
 
-    session.press_in_viewer("F9")
+    session.open_dialog("F9")
     session.cancel_file_dialog()
-    time.sleep(0.4)
     if not session.alive():
         raise Failure("F9 then cancel ended the viewer")
     expect_same(cube_again, session.screenshot(), "F9 then cancel")
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def close_requests(session):
@@ -165,7 +154,8 @@ def close_requests(session):
     session.close_window(session.viewer_window())
     expect_exit(session)
     start_with(session, "cube.3do")
-    session.press_in_viewer("alt+F4")
+    session.focus(session.viewer_window())
+    session.key("alt+F4")  # a window message, not a polled key
     expect_exit(session)
 
 
@@ -198,22 +188,16 @@ def minimise(session):
     before = session.screenshot()
     window = session.viewer_window()
     session.x(["xdotool", "windowminimize", "--sync", str(window)])
-    time.sleep(0.5)
+    session.wait_cpu(True, "minimised, the viewer never stopped drawing")
     start = session.cpu_seconds()
-    time.sleep(1.5)
+    time.sleep(1.5)  # how long it must stay asleep
     idle = session.cpu_seconds() - start
     if idle > 0.15:
         raise Failure("minimised, the viewer still used %.2f s of CPU in 1.5 s" % idle)
-    session.x(["xdotool", "windowactivate", "--sync", str(window)])
-    time.sleep(0.5)
-    start = session.cpu_seconds()
-    time.sleep(1.0)
-    busy = session.cpu_seconds() - start
-    if busy < 0.2:
-        raise Failure("restored, the viewer drew no frames (%.2f s of CPU)" % busy)
+    session.x(["xdotool", "windowactivate", str(window)])
+    session.wait_cpu(False, "restored, the viewer drew no frames")
     expect_same(before, session.screenshot(), "after restoring")
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def toggle_signal(session):
@@ -234,13 +218,11 @@ def toggle_signal(session):
     cube = session.screenshot()
     session.process.send_signal(10)
     session.choose_file(os.path.join(session.samples, "cube.3do"))
-    time.sleep(0.4)
     expect_same(cube, session.screenshot(), "after the second SIGUSR1")
     boxes = [line for line in session.stderr_lines() if line.startswith("Error:")]
     if len(boxes) != 1:
         raise Failure("expected one mode-switch box, got %r" % boxes)
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def full_screen(session):
@@ -256,8 +238,7 @@ def full_screen(session):
     if session.stderr_lines():
         raise Failure("unexpected boxes: %r" % session.stderr_lines())
     session.screenshot()
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def command_line(session):
@@ -271,17 +252,15 @@ def command_line(session):
     for argument in (robot, os.path.relpath(robot, elsewhere)):
         session.start_viewer([argument], cwd=elsewhere)
         session.viewer_window()
-        time.sleep(0.8)
+        shot = session.screenshot()  # drawn frames: start-up, and any dialog of it, is over
         if session.find_windows("^Choose a 3do to Open$"):
             raise Failure("a file dialog opened although %s was given" % argument)
-        shot = session.screenshot()
         reference = session.render_reference(robot)
         expect_same(shot, reference, "first frame of %s against vistrel-tool render" % argument,
                     tolerance=0.01)
         if os.listdir(elsewhere):
             raise Failure("files written in the start folder: %r" % os.listdir(elsewhere))
-        session.press_in_viewer("Escape")
-        expect_exit(session)
+        expect_exit(session, escape=True)
     # The installed layout: PREFIX/bin/vistrel with its data in
     # PREFIX/share/vistrel, started from $HOME.
     prefix = os.path.join(session.scratch, "prefix")
@@ -293,11 +272,9 @@ def command_line(session):
     shutil.copy(session.viewer, installed)
     session.start_viewer([robot], cwd=session.home, program=installed)
     session.viewer_window()
-    time.sleep(0.8)
     expect_same(session.screenshot(), session.render_reference(robot),
                 "first frame of the installed layout against vistrel-tool render", tolerance=0.01)
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
     session.start_viewer([os.path.join(session.samples, "absent.3do")], cwd=elsewhere)
     session.dismiss_box("ERROR", "Could not open 3do file")
     expect_exit(session)
@@ -337,8 +314,7 @@ def mouse(session):
     expect_same(session.screenshot(),
                 session.render_reference(robot, ["--rotate", "9,18,0", "--camera", camera]),
                 "wheel and right drag against vistrel-tool --camera " + camera, tolerance=0.01)
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def page_keys(session):
@@ -350,8 +326,7 @@ def page_keys(session):
         session.press_in_viewer(key)
         session._wait(lambda: model in open(stats).read(), 5,
                       "%s did not load %s: %r" % (key, model, open(stats).readline()))
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def resized_screenshots(session):
@@ -362,34 +337,38 @@ def resized_screenshots(session):
     robot = os.path.join(session.samples, "robot.3do")
     for width, height in ((400, 300), (900, 700)):
         session.x(["xdotool", "windowsize", "--sync", str(window), str(width), str(height)])
-        time.sleep(0.5)
         shot = session.screenshot()
         if shot[0:2] != (width, height):
             raise Failure("F12 in a %dx%d window wrote %dx%d" % ((width, height) + shot[0:2]))
         expect_same(shot, session.render_reference(robot, ["--size", "%dx%d" % (width, height)]),
                     "%dx%d window against vistrel-tool --size" % (width, height), tolerance=0.01)
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 def drag_files(session, paths):
     """Drags paths from another X client (drag_source.py) onto the viewer's
-    window, in steps, as a person would."""
-    source = subprocess.Popen(["/usr/bin/python3", os.path.join(os.path.dirname(
-        os.path.abspath(__file__)), "drag_source.py")] + paths, env=session.env,
-        stderr=subprocess.DEVNULL)
+    window, in steps, as a person would, and waits for the source to say
+    how the drag ended."""
+    log = os.path.join(session.scratch, "drag-source.log")
+    session.logs["drag source"] = log
+    with open(log, "w") as out:
+        source = subprocess.Popen(["/usr/bin/python3", os.path.join(os.path.dirname(
+            os.path.abspath(__file__)), "drag_source.py")] + paths, env=session.env,
+            stdout=out, stderr=subprocess.STDOUT)
+    said = lambda word: word in open(log).read().split()  # noqa: E731
     try:
+        session._wait(lambda: said("ready"), 60, "the drag source drew no window")
         button = session.wait_window("^Vistrel drag source$")
-        time.sleep(0.5)
         viewer = session.viewer_window()
         session.x(["xdotool", "mousemove", "--window", str(button), "100", "50"])
         session.x(["xdotool", "mousedown", "1"])
         for step in range(1, 11):
             session.x(["xdotool", "mousemove", "--window", str(viewer), str(30 * step),
                        str(20 * step)])
-            time.sleep(0.1)
         session.x(["xdotool", "mouseup", "1"])
-        time.sleep(1)
+        session._wait(lambda: said("ended"), 60, "the drag did not end")
+        if said("cancelled"):
+            raise Failure("the drag source says the drop failed")
     finally:
         source.terminate()
         source.wait()
@@ -407,14 +386,14 @@ def drop(session):
     open(notes, "w").write("not a model\n")
     cube = os.path.join(session.samples, "cube.3do")
     drag_files(session, [notes, cube])
-    if "cube.3do" not in open(os.path.join(session.samples, "ModelStats.txt")).readline():
-        raise Failure("the dropped cube.3do was not loaded")
+    stats = os.path.join(session.samples, "ModelStats.txt")
+    session._wait(lambda: "cube.3do" in open(stats).readline(), 60,
+                  "the dropped cube.3do was not loaded")
     drag_files(session, [notes])
     session.dismiss_box("Error", "The dropped file is not a 3DO model.")
     expect_same(session.screenshot(), session.render_reference(cube), "the dropped cube",
                 tolerance=0.01)
-    session.press_in_viewer("Escape")
-    expect_exit(session)
+    expect_exit(session, escape=True)
 
 
 SCENARIOS = {

@@ -4,12 +4,15 @@ scratch copy of the data beside the programs, and the viewer started there
 and driven with xdotool the way a person uses it: typing into the real file
 dialog, pressing and holding keys, answering message boxes."""
 import os
+import select
 import shutil
 import signal
+import struct
 import subprocess
 import sys
 import tempfile
 import time
+import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import tga_png  # noqa: E402
@@ -32,11 +35,13 @@ def require_tools():
 
 
 class Session:
-    def __init__(self, viewer, tool=None, close_helper=None, screen="1024x768x24", window_manager=True):
+    def __init__(self, viewer, tool=None, close_helper=None, evidence=None, screen="1024x768x24",
+                 window_manager=True):
         require_tools()
         self.viewer = os.path.abspath(viewer)
         self.tool = tool and os.path.abspath(tool)
         self.close_helper = close_helper and os.path.abspath(close_helper)
+        self.evidence = evidence and os.path.abspath(evidence)
         self.program_dir = os.path.dirname(os.path.abspath(viewer))
         self.scratch = tempfile.mkdtemp(prefix="vistrel-e2e-")
         self.home = os.path.join(self.scratch, "home")
@@ -52,37 +57,52 @@ class Session:
                 shutil.copy(source, target)
         self.samples = os.path.join(self.run_dir, "samples")
         self.process = None
+        self.stderr_path = None
         self.xvfb = None
         self.openbox = None
         self.env = dict(os.environ)
+        # Output of the X server, the window manager and the helpers, shown
+        # when a scenario fails.
+        self.logs = {}
         try:
             self._start_x(screen)
             if window_manager:
                 self.openbox = subprocess.Popen(["openbox", "--sm-disable"], env=self.env,
-                                                stdout=subprocess.DEVNULL,
-                                                stderr=subprocess.DEVNULL)
-                self._wait(lambda: self._root_has("Openbox"), 20, "openbox did not start")
-        except BaseException:
+                                                stdout=self._log("openbox"),
+                                                stderr=subprocess.STDOUT)
+                self._wait(self._window_manager_ready, 60, "openbox did not take the screen")
+        except BaseException as failure:
+            if isinstance(failure, Failure):
+                self.report(failure)
             self.close()
             raise
 
+    def _log(self, name):
+        path = os.path.join(self.scratch, name + ".log")
+        self.logs[name] = path
+        return open(path, "w")
+
     # ---- X server -------------------------------------------------------------
     def _start_x(self, screen):
+        """Xvfb on the first free display, told by -displayfd once it takes
+        clients; -r: no key repeat, so a key held down while the viewer is
+        slow to see it is still one press."""
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
+             "-r"], pass_fds=(write_end,), stdout=self._log("xvfb"), stderr=subprocess.STDOUT)
         os.close(write_end)
         number = b""
-        deadline = time.time() + 15
-        while not number.endswith(b"\n") and time.time() < deadline:
-            chunk = os.read(read_end, 16)
+        deadline = time.monotonic() + 60
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
+            chunk = os.read(read_end, 16) if ready else b""
             if not chunk:
                 break
             number += chunk
         os.close(read_end)
         if not number.strip():
-            raise Failure("Xvfb did not start")
+            raise Failure("Xvfb did not start: %s" % self._read_log("xvfb"))
         self.env.update({
             "DISPLAY": ":" + number.decode().strip(),
             "HOME": self.home,
@@ -92,24 +112,37 @@ class Session:
         })
         self.env.pop("WAYLAND_DISPLAY", None)
 
-    def _root_has(self, text):
-        tree = self.x(["xwininfo", "-root", "-tree"], check=False)
-        return text in tree
+    def _window_manager_ready(self):
+        """True once openbox manages the screen: the root names its check
+        window (_NET_SUPPORTING_WM_CHECK), which openbox sets last."""
+        if self.openbox.poll() is not None:
+            raise Failure("openbox ended with %d before it took the screen" %
+                          self.openbox.returncode)
+        root = self.x(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check=False)
+        if "window id #" not in root:
+            return False
+        check = root.split("#")[1].split()[0]
+        return '"Openbox"' in self.x(["xprop", "-id", check, "_NET_WM_NAME"], check=False)
 
     def x(self, arguments, check=True):
-        result = subprocess.run(arguments, env=self.env, capture_output=True, text=True, timeout=20)
+        try:
+            result = subprocess.run(arguments, env=self.env, capture_output=True, text=True,
+                                    timeout=60)
+        except subprocess.TimeoutExpired:
+            raise Failure("%s did not end within 60 s" % " ".join(arguments))
         if check and result.returncode != 0:
             raise Failure("%s failed: %s" % (" ".join(arguments), result.stderr.strip()))
         return result.stdout
 
     @staticmethod
     def _wait(condition, timeout, message):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
+        """Polls condition until it holds; the timeout only bounds a failure."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
             value = condition()
             if value:
                 return value
-            time.sleep(0.1)
+            time.sleep(0.05)
         raise Failure(message)
 
     # ---- the viewer -----------------------------------------------------------
@@ -128,7 +161,7 @@ class Session:
                                         cwd=cwd or self.run_dir, env=env,
                                         stdout=self.stdout, stderr=self.stderr)
 
-    def wait_exit(self, timeout=15):
+    def wait_exit(self, timeout=60):
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -138,6 +171,8 @@ class Session:
         return self.process is not None and self.process.poll() is None
 
     def stderr_lines(self):
+        if self.stderr_path is None:
+            return []
         self.stderr.flush()
         with open(self.stderr_path) as handle:
             return [line.rstrip("\n") for line in handle]
@@ -147,68 +182,187 @@ class Session:
             fields = handle.read().rsplit(")", 1)[1].split()
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
+    def wait_cpu(self, idle, message):
+        """Waits until the viewer sleeps (idle: under 0.02 s of CPU in half a
+        second) or, with idle false, until it has used 0.2 s of CPU: frames
+        being drawn."""
+        state = {"last": self.cpu_seconds()}
+        first = state["last"]
+
+        def reached():
+            if idle:
+                time.sleep(0.5)
+                now = self.cpu_seconds()
+                used, state["last"] = now - state["last"], now
+                return used < 0.02
+            return self.cpu_seconds() - first >= 0.2
+        self._wait(reached, 60, message)
+
     # ---- windows ----------------------------------------------------------------
     def find_windows(self, name):
         out = self.x(["xdotool", "search", "--onlyvisible", "--name", name], check=False)
         return [int(line) for line in out.split()]
 
-    def wait_window(self, name, timeout=15):
-        return self._wait(lambda: (self.find_windows(name) or [None])[0], timeout,
-                          "no window named %r appeared" % name)
+    def managed(self, window):
+        """Whether the window manager has taken the window (ICCCM WM_STATE
+        Normal): framed, placed and ready for focus. Without a window
+        manager, mapped is all there is."""
+        if self.openbox is None:
+            return True
+        return "Normal" in self.x(["xprop", "-id", str(window), "WM_STATE"], check=False)
 
-    def wait_no_window(self, name, timeout=10):
+    def wait_window(self, name, timeout=60):
+        def found():
+            for window in self.find_windows(name):
+                if self.managed(window):
+                    return window
+            return None
+        return self._wait(found, timeout, "no window named %r appeared" % name)
+
+    def wait_no_window(self, name, timeout=60):
         self._wait(lambda: not self.find_windows(name), timeout,
                    "window named %r did not go away" % name)
 
-    def viewer_window(self, timeout=15):
+    def viewer_window(self, timeout=60):
         return self.wait_window("^Vistrel$", timeout)
 
+    def focused(self):
+        out = self.x(["xdotool", "getwindowfocus"], check=False).strip()
+        return int(out) if out.isdigit() else None
+
     def focus(self, window):
-        self.x(["xdotool", "windowfocus", "--sync", str(window)], check=False)
-        time.sleep(0.2)
+        """Gives the window the keyboard focus (through the window manager
+        when there is one) and waits until the server says it has it: keys
+        sent before would go to another window."""
+        command = "windowactivate" if self.openbox is not None else "windowfocus"
+        state = {"asked": 0.0}
+
+        def has_focus():
+            if self.focused() == window:
+                return True
+            if time.monotonic() - state["asked"] > 5:  # asked again if lost on the way
+                self.x(["xdotool", command, str(window)], check=False)
+                state["asked"] = time.monotonic()
+            return False
+        self._wait(has_focus, 60, "window %d did not get the keyboard focus" % window)
 
     def key(self, *keys):
+        """Keys for the dialogs, which take each event as it comes."""
         self.x(["xdotool", "key", "--delay", "60"] + list(keys))
 
     def drag(self, window, button, start, end):
         """Presses the mouse button at start (client pixels), moves to end
-        and lets go there, each a separate event."""
+        and lets go there, each a separate event; the viewer takes them in
+        order, and the next screenshot waits for them."""
         self.x(["xdotool", "mousemove", "--window", str(window), str(start[0]), str(start[1])])
-        time.sleep(0.1)
         self.x(["xdotool", "mousedown", str(button)])
-        time.sleep(0.1)
         self.x(["xdotool", "mousemove", "--window", str(window), str(end[0]), str(end[1])])
-        time.sleep(0.1)
         self.x(["xdotool", "mouseup", str(button)])
-        time.sleep(0.3)
+
+    # The viewer polls its keys once a frame: a press and release it takes
+    # between two frames is never seen. So each key is held down until a
+    # screenshot made after it has been written (F12 is polled after every
+    # other key), which proves a frame has seen it, and only then let go.
+    def _screenshots(self, folder):
+        return set(f for f in os.listdir(folder) if f.startswith("screen"))
+
+    def _probe(self, folder=None, keep=False):
+        """F12 held until its picture is complete; the file's path, or None
+        once removed."""
+        folder = folder or self.samples
+        before = self._screenshots(folder)
+        self.x(["xdotool", "keydown", "F12"])
+        try:
+            new = self._wait(lambda: sorted(self._screenshots(folder) - before), 60,
+                             "F12 wrote no screenshot in %s" % folder)
+            path = os.path.join(folder, new[-1])
+
+            def complete():
+                with open(path, "rb") as handle:
+                    header = handle.read(18)
+                return len(header) == 18 and os.path.getsize(path) >= (
+                    18 + 4 * (header[12] | header[13] << 8) * (header[14] | header[15] << 8))
+            self._wait(complete, 60, "screenshot %s incomplete" % path)
+        finally:
+            self.x(["xdotool", "keyup", "F12"])
+        if keep:
+            return path
+        os.remove(path)
+        return None
 
     def hold(self, keys, seconds):
+        """Holds keys down for seconds of frames: from a frame that has seen
+        them down until one drawn seconds later."""
+        self.focus(self.viewer_window())
         self.x(["xdotool", "keydown"] + list(keys))
-        time.sleep(seconds)
-        self.x(["xdotool", "keyup"] + list(keys))
+        try:
+            self._probe()
+            time.sleep(seconds)
+            self._probe()
+        finally:
+            self.x(["xdotool", "keyup"] + list(keys))
 
     def press_in_viewer(self, *keys):
+        """One-shot keys (H, F5 to F8, PageDown, ...), each held until a
+        frame has taken it."""
         self.focus(self.viewer_window())
-        self.key(*keys)
-        time.sleep(0.3)
+        for key in keys:
+            self.x(["xdotool", "keydown", key])
+            try:
+                self._probe()
+            finally:
+                self.x(["xdotool", "keyup", key])
+
+    def open_dialog(self, key="F9"):
+        """A key that opens the file dialog, held until the dialog is up."""
+        self.focus(self.viewer_window())
+        self.x(["xdotool", "keydown", key])
+        try:
+            self.wait_window("^Choose a 3do to Open$")
+        finally:
+            self.x(["xdotool", "keyup", key])
+
+    def quit_viewer(self):
+        """Esc, held until the viewer has ended; its exit status."""
+        self.focus(self.viewer_window())
+        self.x(["xdotool", "keydown", "Escape"])
+        try:
+            return self.wait_exit()
+        finally:
+            self.x(["xdotool", "keyup", "Escape"])
+
+    def _answer(self, window, key, gone):
+        """Presses key in a dialog until gone() holds. GTK's file chooser,
+        given Return before it has looked up the folder of a typed path,
+        opens that folder instead of answering, and a second Return answers;
+        a press after the window has gone reaches no dialog."""
+        state = {"pressed": 0.0}
+        command = "windowactivate" if self.openbox is not None else "windowfocus"
+
+        def answered():
+            if gone():
+                return True
+            if time.monotonic() - state["pressed"] > 2:
+                if self.focused() == window:
+                    self.key(key)
+                    state["pressed"] = time.monotonic()
+                elif window in self.find_windows("."):
+                    self.x(["xdotool", command, str(window)], check=False)
+            return False
+        self._wait(answered, 60, "window %d did not go on %s" % (window, key))
 
     def choose_file(self, path):
         """Types the path into the real "Choose a 3do to Open" dialog."""
         dialog = self.wait_window("^Choose a 3do to Open$")
-        time.sleep(0.3)
         self.focus(dialog)
         self.key("ctrl+l")
-        time.sleep(0.3)
         self.x(["xdotool", "type", "--delay", "25", path])
-        time.sleep(0.3)
-        self.key("Return")
-        self.wait_no_window("^Choose a 3do to Open$")
+        self._answer(dialog, "Return", lambda: not self.find_windows("^Choose a 3do to Open$"))
 
     def cancel_file_dialog(self):
         dialog = self.wait_window("^Choose a 3do to Open$")
-        time.sleep(0.3)
         self.focus(dialog)
-        self.key("Escape")
+        self.key("Escape")  # once: a second Escape would reach the viewer
         self.wait_no_window("^Choose a 3do to Open$")
 
     def dismiss_box(self, caption, text):
@@ -216,11 +370,9 @@ class Session:
         presses its OK button with the keyboard."""
         box = self.wait_window("^%s$" % caption)
         line = "%s: %s" % (caption, text)
-        self._wait(lambda: line in self.stderr_lines(), 5, "no box %r reported" % line)
-        time.sleep(0.3)
+        self._wait(lambda: line in self.stderr_lines(), 60, "no box %r reported" % line)
         self.focus(box)
-        self.key("Return")
-        self.wait_no_window("^%s$" % caption)
+        self._answer(box, "Return", lambda: box not in self.find_windows("^%s$" % caption))
 
     def geometry(self, window, frame=False):
         """Client area (x, y, width, height) on the screen; with frame, the
@@ -243,36 +395,64 @@ class Session:
         return x, y, width, height
 
     def close_window(self, window):
-        subprocess.run([self.close_helper, str(window)], env=self.env, check=True, timeout=10)
+        subprocess.run([self.close_helper, str(window)], env=self.env, check=True, timeout=60)
 
     # ---- pictures ---------------------------------------------------------------
     def screenshot(self, folder=None):
-        """F12 in the viewer; returns (width, height, rows) of the new file."""
-        folder = folder or self.samples
-        before = set(f for f in os.listdir(folder) if f.startswith("screen"))
-        self.press_in_viewer("F12")
-        new = self._wait(lambda: sorted(set(f for f in os.listdir(folder)
-                                            if f.startswith("screen")) - before), 5,
-                         "F12 wrote no screenshot in %s" % folder)
-        path = os.path.join(folder, new[-1])
-
-        def complete():
-            with open(path, "rb") as handle:
-                header = handle.read(18)
-            return len(header) == 18 and os.path.getsize(path) >= (
-                18 + 4 * (header[12] | header[13] << 8) * (header[14] | header[15] << 8))
-        self._wait(complete, 5, "screenshot incomplete")
-        time.sleep(0.1)
+        """F12 in the viewer; returns (width, height, rows) of the new file.
+        A first F12 makes sure that a frame has been drawn since every event
+        sent before (the second one's picture is the frame before it)."""
+        self.focus(self.viewer_window())
+        self._probe(folder)
+        path = self._probe(folder, keep=True)
         return tga_png.read_tga(path)
 
     def render_reference(self, model, extra=()):
         """vistrel-tool's headless picture of the model's first view."""
         out = os.path.join(self.scratch, "reference.tga")
         result = subprocess.run([self.tool, "render", model, "-o", out, "--text", "fps"] + list(extra),
-                                capture_output=True, text=True, timeout=60)
+                                capture_output=True, text=True, timeout=120)
         if result.returncode != 0:
             raise Failure("vistrel-tool render failed (%d): %s" % (result.returncode, result.stderr))
         return tga_png.read_tga(out)
+
+    # ---- evidence -----------------------------------------------------------------
+    def _read_log(self, name):
+        try:
+            with open(self.logs[name], errors="replace") as handle:
+                return handle.read()
+        except (KeyError, OSError):
+            return ""
+
+    def report(self, failure):
+        """What a failed scenario leaves: the X window tree, the processes
+        with their state, every log, and a picture of the X screen saved as
+        EVIDENCE-screen.png beside the test's log."""
+        print("FAIL: %s" % failure)
+        sections = []
+        if self.xvfb is not None and self.xvfb.poll() is None and "DISPLAY" in self.env:
+            sections.append(("X window tree", self.x(["xwininfo", "-root", "-tree"], check=False)))
+            if self.evidence:
+                picture = self.evidence + "-screen.png"
+                try:
+                    data = subprocess.run(["xwd", "-root", "-silent"], env=self.env,
+                                          capture_output=True, timeout=60).stdout
+                    tga_png.write_png(picture, *tga_png.read_xwd(data))
+                    sections.append(("picture of the X screen", picture))
+                except (OSError, ValueError, struct.error, subprocess.TimeoutExpired) as error:
+                    sections.append(("picture of the X screen", "not taken: %s" % error))
+        ps = subprocess.run(["ps", "-e", "--forest", "-o", "pid,ppid,stat,wchan:20,etime,time,args"],
+                            capture_output=True, text=True)
+        lines = ps.stdout.splitlines()
+        sections.append(("processes", "\n".join(  # kernel threads left out
+            line for line in lines if line.split()[:2] != ["2", "0"] and line.split()[1:2] != ["2"])))
+        if self.process is not None:
+            sections.append(("viewer", "exit status %r" % self.process.poll()))
+            sections.append(("viewer stderr", "\n".join(self.stderr_lines())))
+        for name in sorted(self.logs):
+            sections.append((name + " output", self._read_log(name)))
+        for title, text in sections:
+            print("---- %s ----\n%s" % (title, text.rstrip()))
 
     def close(self):
         for process in (self.process, self.openbox, self.xvfb):
@@ -329,28 +509,29 @@ def expect_different(a, b, what, least=0.01):
 
 def run(scenarios):
     """Runs the scenario named on the command line in its own session;
-    prints PASS or the failure and returns the exit status."""
+    prints PASS, or the failure with its evidence, and returns the exit
+    status."""
     import argparse
     parser = argparse.ArgumentParser()
     parser.add_argument("scenario", choices=sorted(scenarios))
     parser.add_argument("--viewer", required=True)
     parser.add_argument("--tool")
     parser.add_argument("--close-helper")
+    parser.add_argument("--evidence", help="path prefix of the files a failure leaves")
     args = parser.parse_args()
     test, session_args = scenarios[args.scenario]
     try:
-        session = Session(args.viewer, args.tool, args.close_helper, **session_args)
-    except Failure as failure:
-        print("FAIL: %s" % failure)
+        session = Session(args.viewer, args.tool, args.close_helper, args.evidence, **session_args)
+    except Failure:
         return 1
     try:
         test(session)
         print("PASS")
         return 0
-    except Failure as failure:
-        print("FAIL: %s" % failure)
-        if session.process is not None:
-            print("viewer stderr:\n  " + "\n  ".join(session.stderr_lines()))
+    except Exception as failure:  # noqa: BLE001 - every failure leaves its evidence
+        if not isinstance(failure, Failure):
+            traceback.print_exc(file=sys.stdout)
+        session.report(failure)
         return 1
     finally:
         session.close()
