@@ -77,12 +77,17 @@ bool frameModel(const Model& model, ViewState& view, double fill, std::string& f
   cameraZ = nearest + front;
   // The front just behind the near plane; a back beyond the far plane is cut.
   const double scale = kFrontInNears * perspective.nearPlane / front;
-  const double values[] = {centreX, centreY, cameraZ, farthest, scale};
-  for (double value : values) {
-    if (!std::isfinite(value) || std::fabs(value) > 1e30) {
-      failure = "the model is too large to frame";
-      return false;
-    }
+  const auto unusable = [](double value) {
+    return !std::isfinite(value) || std::fabs(value) > 1e30;
+  };
+  if (unusable(centreX) || unusable(centreY) || unusable(cameraZ) || unusable(farthest)) {
+    failure = "the model is too large to frame";
+    return false;
+  }
+  // Only the projection's scale grows without bound, as the model shrinks.
+  if (unusable(scale)) {
+    failure = "the model is too small to frame";
+    return false;
   }
   view.cameraX = static_cast<float>(centreX);
   view.cameraY = static_cast<float>(centreY);
