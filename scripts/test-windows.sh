@@ -42,17 +42,34 @@ FPS_AREA=0,460,64,480   # the status bar's "NNN fps", window pixels, top-left or
 STARTED=$(date +%s)
 
 say() { echo "== test-windows: $*"; }
+# A failure prints its evidence: the X window tree, the processes still
+# running with their state, the viewer's, Wine's and openbox's output, and
+# saves a picture of the X screen as build-win/test-windows-screen.png.
 fail() {
   echo "test-windows: FAIL: $*" >&2
-  if [ -n "${SCRATCH:-}" ] && [ -f "$SCRATCH/viewer.log" ]; then
-    echo "--- viewer output:" >&2
-    cat "$SCRATCH/viewer.log" >&2
+  if [ -n "${DISPLAY:-}" ] && [ -n "${XVFB_PID:-}" ]; then
+    echo "--- X window tree:" >&2
+    timeout 20 xwininfo -root -tree >&2 || true
+    picture=$ROOT/$WIN_BUILD/test-windows-screen.png
+    if timeout 20 xwd -root -silent | python3 -c "import sys; sys.path.insert(0, 'tests/e2e')
+import tga_png; tga_png.write_png(sys.argv[1], *tga_png.read_xwd(sys.stdin.buffer.read()))" \
+      "$picture"; then
+      echo "--- picture of the X screen: $picture" >&2
+    fi
   fi
+  echo "--- processes:" >&2
+  ps -e --forest -o pid,ppid,stat,wchan:20,etime,time,args | grep -v ' \[' >&2 || true
+  for log in viewer.log openbox.log xvfb.log drag-source.log; do
+    if [ -n "${SCRATCH:-}" ] && [ -f "$SCRATCH/$log" ]; then
+      echo "--- $log:" >&2
+      cat "$SCRATCH/$log" >&2
+    fi
+  done
   exit 1
 }
 
 for tool in x86_64-w64-mingw32-g++ cmake wine wineserver Xvfb openbox xdotool xwininfo zip \
-  unzip python3 timeout; do
+  unzip python3 timeout xprop xwd; do
   command -v "$tool" > /dev/null 2>&1 || fail "'$tool' is missing (run scripts/install-deps.sh)"
 done
 
@@ -107,7 +124,10 @@ done
 winpath() { printf 'Z:%s' "$1" | tr '/' '\\'; }
 
 say "starting Xvfb and openbox"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$SCRATCH/display" \
+# -noreset: the server would reset, refusing connections, each time its last
+# client leaves; -r: no key repeat, so a key held down until the viewer has
+# seen it is one press.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset -r 3> "$SCRATCH/display" \
   > "$SCRATCH/xvfb.log" 2>&1 &
 XVFB_PID=$!
 i=0
@@ -120,6 +140,14 @@ DISPLAY=:$(cat "$SCRATCH/display")
 export DISPLAY
 openbox --sm-disable > "$SCRATCH/openbox.log" 2>&1 &
 OPENBOX_PID=$!
+# openbox has taken the screen once the root names its check window.
+i=0
+until xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id"; do
+  i=$((i + 1))
+  [ $i -le 600 ] || fail "openbox did not take the screen"
+  kill -0 "$OPENBOX_PID" 2> /dev/null || fail "openbox ended before it took the screen"
+  sleep 0.1
+done
 
 say "first start of Wine (fresh prefix)"
 timeout 180 wine wineboot --init > "$SCRATCH/wineboot.log" 2>&1 || fail "wineboot failed"
@@ -158,55 +186,79 @@ wait_file() {
     sleep 0.2
   done
 }
+# Gives window $1 the keyboard focus through the window manager and waits
+# until the X server says it has it: keys sent before would go elsewhere.
+focus_window() {
+  deadline=$(($(date +%s) + 60))
+  asked=0
+  until [ "$(xdotool getwindowfocus 2> /dev/null)" = "$1" ]; do
+    now=$(date +%s)
+    [ "$now" -lt "$deadline" ] || fail "window $1 did not get the keyboard focus"
+    if [ $((now - asked)) -ge 5 ]; then # asked again if the request was lost
+      xdotool windowactivate "$1" > /dev/null 2>&1 || true
+      asked=$now
+    fi
+    sleep 0.05
+  done
+}
 # Types a path into the open-file dialog and presses Return.
 answer_dialog() {
-  dialog=$(wait_window '^Choose a 3do to Open$' 30) || fail "the file dialog did not appear"
-  xdotool windowactivate --sync "$dialog" > /dev/null 2>&1 || true
-  sleep 0.4
+  dialog=$(wait_window '^Choose a 3do to Open$' 60) || fail "the file dialog did not appear"
+  focus_window "$dialog"
   xdotool type --delay 8 "$1"
   xdotool key Return
-  wait_window_gone '^Choose a 3do to Open$' 20 || fail "the file dialog did not close"
+  wait_window_gone '^Choose a 3do to Open$' 60 || fail "the file dialog did not close"
 }
 # Checks the text of the open message box with caption $1, then dismisses it.
 check_and_dismiss_box() {
-  box=$(wait_window "^$1\$" 30) || fail "no message box captioned '$1' appeared"
+  box=$(wait_window "^$1\$" 60) || fail "no message box captioned '$1' appeared"
   line=$(timeout 30 wine "$POST_EXE" --box-text "$1" | tr -d '\r') ||
     fail "could not read the box captioned '$1'"
   [ "$line" = "$2" ] || fail "box says '$line', expected '$2'"
-  xdotool windowactivate --sync "$box" > /dev/null 2>&1 || true
-  sleep 0.2
+  focus_window "$box"
   xdotool key Return
-  wait_window_gone "^$1\$" 20 || fail "the box captioned '$1' did not go away"
+  wait_window_gone "^$1\$" 60 || fail "the box captioned '$1' did not go away"
 }
-key_to_viewer() {
-  window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window is missing"
-  xdotool windowactivate --sync "$window" > /dev/null 2>&1 || true
-  sleep 0.3
-  xdotool key "$1"
+# The viewer polls its keys once a frame, so a press and release it takes
+# between two frames is never seen: each key is held down in the focused
+# viewer until what it does can be seen (the command after the key), then
+# let go.
+hold_key_until() {
+  key=$1
+  shift
+  window=$(wait_window '^Vistrel$' 60) || fail "the viewer's window is missing"
+  focus_window "$window"
+  xdotool keydown "$key"
+  held=0
+  "$@" || held=$?
+  xdotool keyup "$key"
+  return $held
 }
-# Presses a key in the viewer until the file $2 appears (three tries of five
-# seconds: a key sent while the window manager is still handing the focus
-# over can be lost).
-press_until_file() {
-  for _ in 1 2 3; do
-    key_to_viewer "$1"
-    if wait_file "$2" 5; then return 0; fi
+# Waits until the screenshot $1 is there whole (its header's size).
+screenshot_written() {
+  deadline=$(($(date +%s) + 60))
+  until [ -s "$1" ] && [ "$(stat -c %s "$1")" -ge "$(od -An -tu2 -j12 -N4 "$1" |
+    awk '{print 18 + 4 * $1 * $2}')" ]; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.05
   done
-  return 1
 }
-# Presses Esc in the viewer until its process has ended.
-press_escape_until_exit() {
-  for _ in 1 2 3; do
-    key_to_viewer Escape
-    deadline=$(($(date +%s) + 5))
-    while kill -0 "$VIEWER_PID" 2> /dev/null; do
-      [ "$(date +%s)" -lt "$deadline" ] || break
-      sleep 0.2
-    done
-    kill -0 "$VIEWER_PID" 2> /dev/null || return 0
+# F12 into the file $1 (the next free name). A first F12, whose file is
+# removed, makes sure a frame has been drawn since every event sent before:
+# the second one's picture is the frame before it.
+screenshot() {
+  hold_key_until F12 screenshot_written "$1" || return 1
+  rm -f "$1"
+  hold_key_until F12 screenshot_written "$1"
+}
+viewer_ended() {
+  deadline=$(($(date +%s) + 60))
+  while kill -0 "$VIEWER_PID" 2> /dev/null; do
+    [ "$(date +%s)" -lt "$deadline" ] || return 1
+    sleep 0.05
   done
-  return 1
 }
+dialog_shown() { wait_window '^Choose a 3do to Open$' 60 > /dev/null; }
 start_viewer() {
   (cd "$APP" && exec timeout 120 wine vistrel.exe) > "$SCRATCH/viewer.log" 2>&1 &
   VIEWER_PID=$!
@@ -239,7 +291,7 @@ expect_linux_picture() {
 }
 # Waits until the report beside the samples names the model $1.
 wait_stats() {
-  deadline=$(($(date +%s) + 20))
+  deadline=$(($(date +%s) + 60))
   until grep -q "$1" "$APP/samples/ModelStats.txt" 2> /dev/null; do
     [ "$(date +%s)" -lt "$deadline" ] || return 1
     sleep 0.2
@@ -256,16 +308,11 @@ wait_file "$APP/samples/ModelStats.txt" 20 ||
 first_window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window did not appear"
 [ "$(client_size "$first_window")" = "640x480" ] ||
   fail "client area is $(client_size "$first_window"), expected 640x480"
-sleep 1
-press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 wrote no samples/screen000.tga"
-sleep 0.5
+screenshot "$APP/samples/screen000.tga" || fail "F12 wrote no samples/screen000.tga"
 expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render.tga"
 
 say "run 1: F9 loads another model in place of the first"
-for _ in 1 2 3; do
-  key_to_viewer F9
-  if wait_window '^Choose a 3do to Open$' 5 > /dev/null; then break; fi
-done
+hold_key_until F9 dialog_shown || fail "F9 showed no file dialog"
 answer_dialog "$(winpath "$APP/samples/$THIRD_SAMPLE")"
 wait_stats "$THIRD_SAMPLE" || fail "F9 did not load $THIRD_SAMPLE"
 [ "$(wait_window '^Vistrel$' 5)" = "$first_window" ] || fail "F9 changed the window"
@@ -282,19 +329,16 @@ second_window=$(wait_window '^Vistrel$' 30) || fail "no window after the toggle 
 # a cut picture and a screenshot partly read from outside the window).
 size=$(client_size "$second_window")
 [ "$size" = "640x480" ] || fail "client area after the refused switch is $size"
-sleep 0.5
-press_until_file F12 "$APP/samples/screen001.tga" ||
-  fail "F12 after the toggle wrote no screen001.tga"
+screenshot "$APP/samples/screen001.tga" || fail "F12 after the toggle wrote no screen001.tga"
 expect_linux_picture "$APP/samples/screen001.tga" "$SECOND_SAMPLE" "$SCRATCH/linux-render-2.tga"
-press_escape_until_exit || fail "Esc did not end the viewer"
+hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
 expect_exit 0
 
 # ---- Runs 2 and 3: no model chosen ---------------------------------------------
 say "run 2: cancelling the first dialog"
 start_viewer
-dialog=$(wait_window '^Choose a 3do to Open$' 30) || fail "the file dialog did not appear"
-xdotool windowactivate --sync "$dialog" > /dev/null 2>&1 || true
-sleep 0.4
+dialog=$(wait_window '^Choose a 3do to Open$' 60) || fail "the file dialog did not appear"
+focus_window "$dialog"
 xdotool key Escape
 check_and_dismiss_box ERROR 'ERROR: Could not open 3do file'
 expect_exit 0
@@ -349,7 +393,7 @@ deadline=$(($(date +%s) + 30))
 until window=$(wait_window '^Vistrel$' 1) && [ "$window" != "$accented_window" ]; do
   [ "$(date +%s)" -lt "$deadline" ] || fail "no window after the toggle from an accented start folder"
 done
-press_escape_until_exit || fail "Esc did not end the viewer"
+hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
 expect_exit 0
 
 say "run 6: vistrel.exe MODEL.3do opens the model without a dialog"
@@ -357,15 +401,14 @@ say "run 6: vistrel.exe MODEL.3do opens the model without a dialog"
   > "$SCRATCH/viewer.log" 2>&1 &
 VIEWER_PID=$!
 wait_window '^Vistrel$' 30 > /dev/null || fail "the viewer's window did not appear"
-sleep 1
-if wait_window '^Choose a 3do to Open$' 1 > /dev/null; then
+rm -f "$APP/samples/screen"*.tga
+# Frames drawn: start-up, and any dialog of it, is over.
+screenshot "$APP/samples/screen000.tga" || fail "F12 wrote no screenshot beside the model"
+if xdotool search --name '^Choose a 3do to Open$' > /dev/null 2>&1; then
   fail "a file dialog opened although a model was given"
 fi
-rm -f "$APP/samples/screen"*.tga
-press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 wrote no screenshot beside the model"
-sleep 0.5
 expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render-3.tga"
-press_escape_until_exit || fail "Esc did not end the viewer"
+hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
 expect_exit 0
 
 say "run 7: a mouse drag turns the model, PageDown loads the next sample, F12 after a resize"
@@ -373,22 +416,21 @@ say "run 7: a mouse drag turns the model, PageDown loads the next sample, F12 af
   > "$SCRATCH/viewer.log" 2>&1 &
 VIEWER_PID=$!
 window=$(wait_window '^Vistrel$' 30) || fail "the viewer's window did not appear"
-sleep 1
 rm -f "$APP/samples/screen"*.tga
-# 64 x 32 pixels of a 640-pixel-wide client area: 18 degrees about y, 9 about x.
-xdotool mousemove --window "$window" 200 200 && sleep 0.2 && xdotool mousedown 1 && sleep 0.2
-xdotool mousemove --window "$window" 264 232 && sleep 0.2 && xdotool mouseup 1 && sleep 0.3
-press_until_file F12 "$APP/samples/screen000.tga" || fail "F12 after the drag wrote no screenshot"
-sleep 0.5
+screenshot "$APP/samples/screen000.tga" || fail "F12 before the drag wrote no screenshot"
+rm -f "$APP/samples/screen000.tga"
+# 64 x 32 pixels of a 640-pixel-wide client area: 18 degrees about y, 9 about
+# x; the viewer takes the events in order, and the screenshot waits for them.
+xdotool mousemove --window "$window" 200 200 mousedown 1
+xdotool mousemove --window "$window" 264 232 mouseup 1
+screenshot "$APP/samples/screen000.tga" || fail "F12 after the drag wrote no screenshot"
 expect_linux_picture "$APP/samples/screen000.tga" "$SAMPLE" "$SCRATCH/linux-drag.tga" \
   --rotate 9,18,0
-key_to_viewer Next
-wait_stats "$SECOND_SAMPLE" || fail "PageDown did not load $SECOND_SAMPLE after $SAMPLE"
+hold_key_until Next wait_stats "$SECOND_SAMPLE" ||
+  fail "PageDown did not load $SECOND_SAMPLE after $SAMPLE"
 xdotool windowsize --sync "$window" 400 300 || fail "could not resize the viewer's window"
-sleep 0.5
 [ "$(client_size "$window")" = "400x300" ] || fail "client area is $(client_size "$window")"
-press_until_file F12 "$APP/samples/screen001.tga" || fail "F12 after the resize wrote no screenshot"
-sleep 0.5
+screenshot "$APP/samples/screen001.tga" || fail "F12 after the resize wrote no screenshot"
 size=$(od -An -tu2 -j12 -N4 "$APP/samples/screen001.tga" | awk '{print $1 "x" $2}')
 [ "$size" = "400x300" ] || fail "F12 in a 400x300 window wrote a $size picture"
 expect_linux_picture "$APP/samples/screen001.tga" "$SECOND_SAMPLE" "$SCRATCH/linux-small.tga" \
@@ -396,18 +438,23 @@ expect_linux_picture "$APP/samples/screen001.tga" "$SECOND_SAMPLE" "$SCRATCH/lin
 # A text file and a model dragged from another X client onto the window.
 echo "not a model" > "$SCRATCH/notes.txt"
 /usr/bin/python3 tests/e2e/drag_source.py "$SCRATCH/notes.txt" "$APP/samples/$THIRD_SAMPLE" \
-  2> /dev/null &
+  > "$SCRATCH/drag-source.log" 2>&1 &
 SOURCE_PID=$!
 source_window=$(wait_window '^Vistrel drag source$' 30) || fail "the drag source did not appear"
-sleep 0.5
+drag_source_says() { grep -qx "$1" "$SCRATCH/drag-source.log"; }
+deadline=$(($(date +%s) + 60))
+until drag_source_says ready; do
+  [ "$(date +%s)" -lt "$deadline" ] || fail "the drag source drew no window"
+  sleep 0.05
+done
 xdotool mousemove --window "$source_window" 100 50 mousedown 1
 for step in 1 2 3 4 5 6 7 8 9 10; do
-  xdotool mousemove --window "$window" $((30 * step)) $((20 * step)) && sleep 0.1
+  xdotool mousemove --window "$window" $((30 * step)) $((20 * step))
 done
 xdotool mouseup 1
 wait_stats "$THIRD_SAMPLE" || fail "the dropped $THIRD_SAMPLE was not loaded"
 kill "$SOURCE_PID"
-press_escape_until_exit || fail "Esc did not end the viewer"
+hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
 expect_exit 0
 
 # ---- vistrel-tool.exe under Wine -------------------------------------------------

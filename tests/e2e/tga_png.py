@@ -38,8 +38,8 @@ def read_xwd(data):
     screen, as `xwd -root` writes of Xvfb), rows top to bottom."""
     fields = struct.unpack(">25I", data[:100])
     header_size, pixmap_format, width, height = fields[0], fields[2], fields[4], fields[5]
-    byte_order, line_bytes, colours = fields[7], fields[12], fields[19]
-    step = line_bytes // width if width else 0
+    byte_order, bits, line_bytes, colours = fields[7], fields[11], fields[12], fields[19]
+    step = bits // 8
     if pixmap_format != 2 or step not in (3, 4):
         raise ValueError("not a true-colour ZPixmap xwd picture")
     offset = header_size + 12 * colours

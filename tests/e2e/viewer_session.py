@@ -85,12 +85,16 @@ class Session:
     # ---- X server -------------------------------------------------------------
     def _start_x(self, screen):
         """Xvfb on the first free display, told by -displayfd once it takes
-        clients; -r: no key repeat, so a key held down while the viewer is
-        slow to see it is still one press."""
+        clients. -noreset: by default the server resets when its last client
+        leaves, and refuses connections meanwhile (a first client that has
+        come and gone would leave openbox no server to open). -r: no key
+        repeat, so a key held down while the viewer is slow to see it is
+        still one press."""
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", screen, "-nolisten", "tcp",
-             "-r"], pass_fds=(write_end,), stdout=self._log("xvfb"), stderr=subprocess.STDOUT)
+             "-noreset", "-r"], pass_fds=(write_end,), stdout=self._log("xvfb"),
+            stderr=subprocess.STDOUT)
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 60
@@ -111,6 +115,13 @@ class Session:
             "XDG_RUNTIME_DIR": self.home,
         })
         self.env.pop("WAYLAND_DISPLAY", None)
+        self._wait(self._server_answers, 60, "Xvfb on %s takes no client" % self.env["DISPLAY"])
+
+    def _server_answers(self):
+        if self.xvfb.poll() is not None:
+            raise Failure("Xvfb ended with %d: %s" % (self.xvfb.returncode, self._read_log("xvfb")))
+        return subprocess.run(["xprop", "-root", "-len", "0", "_NET_SUPPORTING_WM_CHECK"],
+                              env=self.env, capture_output=True, timeout=60).returncode == 0
 
     def _window_manager_ready(self):
         """True once openbox manages the screen: the root names its check
@@ -441,11 +452,7 @@ class Session:
                     sections.append(("picture of the X screen", picture))
                 except (OSError, ValueError, struct.error, subprocess.TimeoutExpired) as error:
                     sections.append(("picture of the X screen", "not taken: %s" % error))
-        ps = subprocess.run(["ps", "-e", "--forest", "-o", "pid,ppid,stat,wchan:20,etime,time,args"],
-                            capture_output=True, text=True)
-        lines = ps.stdout.splitlines()
-        sections.append(("processes", "\n".join(  # kernel threads left out
-            line for line in lines if line.split()[:2] != ["2", "0"] and line.split()[1:2] != ["2"])))
+        sections.append(("processes of this scenario", self._processes()))
         if self.process is not None:
             sections.append(("viewer", "exit status %r" % self.process.poll()))
             sections.append(("viewer stderr", "\n".join(self.stderr_lines())))
@@ -453,6 +460,22 @@ class Session:
             sections.append((name + " output", self._read_log(name)))
         for title, text in sections:
             print("---- %s ----\n%s" % (title, text.rstrip()))
+
+    @staticmethod
+    def _processes():
+        """This scenario's processes (the X server, the window manager, the
+        viewer and its dialogs) with their state and what they wait in."""
+        ps = subprocess.run(["ps", "-e", "--forest", "-o", "pid,ppid,stat,wchan:20,etime,time,args"],
+                            capture_output=True, text=True)
+        lines = ps.stdout.splitlines()
+        ours = {os.getpid()}
+        kept = lines[:1]
+        for line in lines[1:]:  # --forest lists parents before their children
+            fields = line.split()
+            if int(fields[1]) in ours or int(fields[0]) in ours:
+                ours.add(int(fields[0]))
+                kept.append(line)
+        return "\n".join(kept)
 
     def close(self):
         for process in (self.process, self.openbox, self.xvfb):

@@ -17,7 +17,7 @@ loops, 1,000 materials) are written and valid; an output that cannot be
 written exits 1 and leaves nothing behind.
 
 usage: export_test.py TOOL SAMPLES_DIR SOURCE_DIR [TORUS_PROGRAM]
-Exits 77 (skipped) when node, the validator, assimp, f3d or xvfb-run is missing.
+Exits 77 (skipped) when node, the validator, assimp, f3d or Xvfb is missing.
 With EXPORT_PICTURE=FILE.png set, also writes the README's picture: the robot
 as the viewer shows it beside its exported .glb as f3d shows it.
 """
@@ -224,11 +224,7 @@ def f3d_picture(path, distance, out, light):
               "--camera-view-up", "0,1,0", "--camera-view-angle", "45"]
     pictures = []
     for options, name in ((["--hdri", light], out), (["--no-background"], out + ".alpha.png")):
-        command = ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "f3d", path, "--output",
-                   name] + options + camera
-        result = run(command)
-        if result.returncode != 0:  # xvfb-run -a can lose a display to a parallel test
-            result = run(command)
+        result = run(["f3d", path, "--output", name] + options + camera)
         if result.returncode != 0 or not os.path.exists(name):
             fail("f3d could not draw %s: %s" % (path, result.stderr))
             return None
@@ -297,7 +293,7 @@ def readme_picture(model, exported, path):
     theirs = path + ".f3d.png"
     distance = camera_of(model)
     run([TOOL, "render", model, "-o", ours, "--background", "0.2,0.25,0.3"])
-    run(["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", "f3d", exported, "--output", theirs,
+    run(["f3d", exported, "--output", theirs,
          "--bg-color", "0.2,0.25,0.3", "--resolution", "640,480",
          "--camera-position", "0,0,%r" % distance, "--camera-focal-point",
          "0,0,%r" % (distance - 10.0), "--camera-view-up", "0,1,0", "--camera-view-angle", "45"])
@@ -400,8 +396,28 @@ def hostile(work):
                  (path, status, sorted(os.listdir(out))))
 
 
+def start_x():
+    """One private X server for every f3d run (f3d draws through X).
+    -displayfd names the first free display once the server takes clients;
+    -noreset keeps it from resetting, and refusing clients meanwhile, each
+    time an f3d run has left."""
+    read_end, write_end = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                               "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                              pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as display:
+        number = display.readline().strip()  # empty when the server ended
+    if not number:
+        server.wait()
+        raise SystemExit("FAIL: Xvfb did not start (exit %s)" % server.returncode)
+    os.environ["DISPLAY"] = ":" + number
+    return server
+
+
 def main():
-    for tool in ("node", "assimp", "f3d", "xvfb-run"):
+    for tool in ("node", "assimp", "f3d", "Xvfb"):
         if shutil.which(tool) is None:
             print("skipped: %s is not installed (scripts/install-deps.sh)" % tool)
             return 77
@@ -409,11 +425,14 @@ def main():
         print("skipped: %s is missing (scripts/install-deps.sh runs npm ci)" % VALIDATOR)
         return 77
     work = tempfile.mkdtemp(prefix="vistrel-export-")
+    server = start_x()
     try:
         samples_and_pictures(work)
         torus(work)
         hostile(work)
     finally:
+        server.terminate()
+        server.wait()
         if FAILURES or os.environ.get("KEEP_EXPORT_TEST"):
             print("pictures and files kept in " + work)
         else:
