@@ -5,7 +5,7 @@
 # Fails on any finding: a crash, a sanitizer report, a leak, an input that
 # runs longer than a second, or memory out of proportion to the input.
 #
-#   sh scripts/fuzz.sh                 every target, about a minute each
+#   sh scripts/fuzz.sh                 every target, 45 seconds each
 #   sh scripts/fuzz.sh fuzz_tga        one target
 #   VISTREL_FUZZ_SECONDS=600 sh scripts/fuzz.sh   longer runs
 #
@@ -18,7 +18,7 @@ set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 BUILD="$ROOT/${VISTREL_FUZZ_BUILD:-build-fuzz}"
-SECONDS_EACH=${VISTREL_FUZZ_SECONDS:-60}
+SECONDS_EACH=${VISTREL_FUZZ_SECONDS:-45}
 TARGETS=${*:-"fuzz_config fuzz_tga fuzz_mat fuzz_scan fuzz_model fuzz_draw fuzz_framing fuzz_export fuzz_batch_list"}
 
 cmake -S . -B "$BUILD" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

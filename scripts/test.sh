@@ -30,7 +30,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$(pwd)/tests/lsan.supp" \
   ctest --test-dir build-asan --output-on-failure -j"$JOBS"
 
-echo "== fuzzing every reader (about a minute each) =="
+echo "== fuzzing every reader and what is made from them (45 seconds each) =="
 sh scripts/fuzz.sh
 
 echo "== Windows build under Wine =="
