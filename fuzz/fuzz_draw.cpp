@@ -6,7 +6,6 @@
 // materials of size 0 must neither crash nor hang nor read outside the model,
 // and a loaded model must look the same drawn directly, while its display
 // list is recorded and when the list is replayed.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -97,22 +96,13 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The fixed textures and the font come from the source tree's systemtex
   // folder, as the viewer reads them beside itself.
   headlessSetEchoBoxes(false);
-  char previous[4096];
-  if (!getcwd(previous, sizeof previous)) fuzzFail("no current folder");
   resizeView(64, 48);
   const float background[3] = {0.1f, 0.2f, 0.3f};
-  if (chdir(VISTREL_SOURCE_DIR) == 0) startDrawing(background, fixedTextures, font);
-  if (chdir(previous) != 0) fuzzFail("cannot return to the current folder");
+  fuzzInSourceTree([&] { startDrawing(background, fixedTextures, font); });
   fuzzEnterScratchFolder();
   // Warm up: the first frames compile Mesa's shaders for each state, which
   // must not count against the per-input time limit.
-  std::string seed;
-  if (FILE* file = std::fopen(VISTREL_SOURCE_DIR "/fuzz/corpus/draw/two_meshes.bin", "rb")) {
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) seed.append(chunk, got);
-    std::fclose(file);
-  }
+  const std::string seed = fuzzReadSourceFile("fuzz/corpus/draw/two_meshes.bin");
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(seed.data()), seed.size());
   return 0;
 }

@@ -12,7 +12,6 @@
 // and every OBJ face must name elements defined before it and every usemtl a
 // material of the MTL.
 #include <tiny_gltf.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstddef>
@@ -482,10 +481,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // The reading session's images come from the source tree's systemtex
   // folder, as the tool reads them from its data folder.
   headlessSetEchoBoxes(false);
-  char previous[4096];
-  if (!getcwd(previous, sizeof previous)) fuzzFail("no current folder");
-  if (chdir(VISTREL_SOURCE_DIR) == 0) readFixedImages(withChecker.textures);
-  if (chdir(previous) != 0) fuzzFail("cannot return to the current folder");
+  fuzzInSourceTree([] { readFixedImages(withChecker.textures); });
   if (!withChecker.textures.checkerTexture.pixels) fuzzFail("no checker image");
   fuzzEnterScratchFolder();
   std::error_code error;

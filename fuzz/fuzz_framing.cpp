@@ -7,7 +7,6 @@
 // plane in front of the camera and before its far plane. A model that loads
 // is then drawn as the thumbnailer draws it (drawThumbnailPicture, 32 x 32),
 // which must give a picture or its reasons, never crash or hang.
-#include <unistd.h>
 
 #include <cmath>
 #include <cstddef>
@@ -102,21 +101,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   fuzzCreateGl(64, 64);
   headlessSetEchoBoxes(false);
-  char previous[4096];
-  if (!getcwd(previous, sizeof previous)) fuzzFail("no current folder");
   resizeView(64, 64);
-  if (chdir(VISTREL_SOURCE_DIR) == 0) startDrawing(kBackground, fixedTextures, font);
-  if (chdir(previous) != 0) fuzzFail("cannot return to the current folder");
+  fuzzInSourceTree([] { startDrawing(kBackground, fixedTextures, font); });
   fuzzEnterScratchFolder();
   // Warm up: the first pictures compile Mesa's shaders for each state, which
   // must not count against the per-input time limit.
-  std::string seed;
-  if (FILE* file = std::fopen(VISTREL_SOURCE_DIR "/fuzz/corpus/framing/cube_text.bin", "rb")) {
-    char chunk[4096];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) seed.append(chunk, got);
-    std::fclose(file);
-  }
+  const std::string seed = fuzzReadSourceFile("fuzz/corpus/framing/cube_text.bin");
   LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(seed.data()), seed.size());
   return 0;
 }

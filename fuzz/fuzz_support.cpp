@@ -34,6 +34,24 @@ void fuzzCreateGl(int width, int height) {
   if (!createOffscreenGl(gl, width, height)) fuzzFail("no offscreen OpenGL context");
 }
 
+void fuzzInSourceTree(const std::function<void()>& step) {
+  char previous[4096];
+  if (!getcwd(previous, sizeof previous)) fuzzFail("no current folder");
+  if (chdir(VISTREL_SOURCE_DIR) == 0) step();
+  if (chdir(previous) != 0) fuzzFail("cannot return to the current folder");
+}
+
+std::string fuzzReadSourceFile(const char* path) {
+  std::string bytes;
+  if (FILE* file = std::fopen((std::string(VISTREL_SOURCE_DIR "/") + path).c_str(), "rb")) {
+    char chunk[4096];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
 void fuzzClearBoxes() {
   headlessCapturedBoxes().clear();
 }

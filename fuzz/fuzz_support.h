@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ void fuzzEnterScratchFolder();
 // Creates the offscreen OpenGL context once (size in pixels), current for the
 // rest of the run. Aborts the run when no context can be made.
 void fuzzCreateGl(int width, int height);
+// Runs step with the source tree as the current folder (its systemtex
+// folder holds the images and the font the programs read beside themselves),
+// then returns to the current folder. Aborts the run when it cannot.
+void fuzzInSourceTree(const std::function<void()>& step);
+// The bytes of a file of the source tree (a seed), empty when it is missing.
+std::string fuzzReadSourceFile(const char* path);
 // Forgets the boxes shown so far (they would pile up over millions of runs).
 void fuzzClearBoxes();
 
