@@ -97,8 +97,9 @@ int runApplication(void* moduleHandle, const char* initialModel) {
   // was started in, as a shell user means it.
   viewer.initialModel.clear();
   if (initialModel && initialModel[0] != '\0') {
-    viewer.initialModel = std::filesystem::absolute(initialModel, error).lexically_normal();
-    if (error) viewer.initialModel = initialModel;
+    const std::filesystem::path given = std::filesystem::u8path(initialModel);
+    viewer.initialModel = std::filesystem::absolute(given, error).lexically_normal();
+    if (error) viewer.initialModel = given;
   }
   viewer.startFolder = viewerDataFolder(startFolder);
   while (appRunning) {

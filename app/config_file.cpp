@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+#include "platform/files.h"
+
 bool readConfigLine(char* buffer, FILE* file) {
   for (;;) {
     if (!std::fgets(buffer, 256, file)) return false;
@@ -13,7 +15,7 @@ bool readConfigLine(char* buffer, FILE* file) {
 }
 
 bool readBackgroundColour(const char* path, float colour[3]) {
-  FILE* file = std::fopen(path, "r");
+  FILE* file = platformOpenFile(path, "r");
   if (!file) return false;
   char line[256];
   bool found = readConfigLine(line, file);

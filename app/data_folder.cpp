@@ -17,7 +17,7 @@ bool holdsConfig(const fs::path& folder) {
 }  // namespace
 
 fs::path programDataFolder() {
-  const fs::path programFolder = fs::path(platformExecutableDir());
+  const fs::path programFolder = fs::u8path(platformExecutableDir());
   if (holdsConfig(programFolder)) return programFolder;
   const fs::path shared = (programFolder / ".." / "share" / "vistrel").lexically_normal();
   if (holdsConfig(shared)) return shared;

@@ -47,7 +47,7 @@ std::string lowerCase(std::string text) {
 }
 
 bool namesModel(const std::string& path) {
-  return lowerCase(fs::path(path).extension().string()) == ".3do";
+  return lowerCase(fs::u8path(path).extension().u8string()) == ".3do";
 }
 
 // The name order of PageDown and PageUp: case-insensitive, then by the exact
@@ -65,8 +65,8 @@ bool replaceModel(Viewer& viewer, const char* path) {
   if (!loadModel(viewer.model, path)) return false;
   resetView(viewer.view, viewer.model);
   std::error_code error;
-  viewer.modelPath = fs::absolute(fs::path(path), error).lexically_normal();
-  if (error) viewer.modelPath = path;
+  viewer.modelPath = fs::absolute(fs::u8path(path), error).lexically_normal();
+  if (error) viewer.modelPath = fs::u8path(path);
   return true;
 }
 
@@ -157,7 +157,7 @@ bool loadModelFile(const fs::path& path) {
   std::error_code error;
   fs::path absolute = fs::absolute(path, error);
   if (error) absolute = path;
-  const std::string text = absolute.string();
+  const std::string text = absolute.u8string();
   if (text.size() >= kModelPathSize) {
     platformMessageBox("The path of the model is too long (more than 255 characters).", "Error",
                        kErrorBoxStyle);
@@ -171,14 +171,14 @@ bool loadModelFile(const fs::path& path) {
 
 fs::path neighbourModel(const fs::path& current, int step) {
   const fs::path folder = current.parent_path();
-  const std::string currentName = current.filename().string();
+  const std::string currentName = current.filename().u8string();
   std::vector<std::string> names;
   std::error_code error;
   fs::directory_iterator entries(folder, fs::directory_options::skip_permission_denied, error);
   for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
     std::string name;
     try {
-      name = entries->path().filename().string();
+      name = entries->path().filename().u8string();
     } catch (const std::exception&) {
       continue;  // a name the narrow code page cannot spell (Windows): no reader could open it
     }
@@ -192,19 +192,19 @@ fs::path neighbourModel(const fs::path& current, int step) {
   // still has one.
   if (step >= 0) {
     for (const std::string& name : names) {
-      if (nameBefore(currentName, name)) return folder / name;
+      if (nameBefore(currentName, name)) return folder / fs::u8path(name);
     }
-    return folder / names.front();
+    return folder / fs::u8path(names.front());
   }
   for (auto name = names.rbegin(); name != names.rend(); ++name) {
-    if (nameBefore(*name, currentName)) return folder / *name;
+    if (nameBefore(*name, currentName)) return folder / fs::u8path(*name);
   }
-  return folder / names.back();
+  return folder / fs::u8path(names.back());
 }
 
 fs::path firstDroppedModel(const std::vector<std::string>& paths) {
   for (const std::string& text : paths) {
-    const fs::path path(text);
+    const fs::path path = fs::u8path(text);
     std::error_code error;
     if (text.empty() || !namesModel(text) || fs::is_directory(path, error)) continue;
     fs::path absolute = fs::absolute(path, error);

@@ -23,7 +23,7 @@ namespace {
 // them. A path the buffer cannot hold is refused, never cut. Once only: the
 // start-up after a full-screen toggle asks with the dialog.
 bool takeInitialModel(Viewer& viewer, char* modelPath) {
-  const std::string path = viewer.initialModel.string();
+  const std::string path = viewer.initialModel.u8string();
   const std::filesystem::path folder = viewer.initialModel.parent_path();
   viewer.initialModel.clear();
   if (path.size() >= kModelPathSize) {
@@ -74,8 +74,9 @@ bool initialiseViewer(AppWindow& window, KeyState& keys) {
   }
   if (!loadModel(viewer.model, modelPath)) return false;
   std::error_code error;
-  viewer.modelPath = std::filesystem::absolute(modelPath, error).lexically_normal();
-  if (error) viewer.modelPath = modelPath;
+  const std::filesystem::path chosen = std::filesystem::u8path(modelPath);
+  viewer.modelPath = std::filesystem::absolute(chosen, error).lexically_normal();
+  if (error) viewer.modelPath = chosen;
 
   resetView(view, viewer.model);
 

@@ -12,7 +12,14 @@ endfunction()
 
 vistrel_sources(VISTREL_IMAGE_SOURCES image fixed_textures.cpp mat_palette.cpp mat_reader.cpp
   resolve_path.cpp screenshot.cpp tga_header.cpp tga_reader.cpp upload_texture.cpp)
-vistrel_sources(VISTREL_PNG_SOURCES image png_writer.cpp)
+# PNG writing: one interface (image/png_writer.h), libpng on Linux,
+# stb_image_write with zlib's deflate on Windows (no libpng for mingw-w64
+# among Debian's packages).
+if(WIN32)
+  vistrel_sources(VISTREL_PNG_SOURCES image png_writer_stb.cpp)
+else()
+  vistrel_sources(VISTREL_PNG_SOURCES image png_writer.cpp)
+endif()
 vistrel_sources(VISTREL_MODEL_SOURCES model drawn_model.cpp model.cpp model_reader.cpp
   model_scan.cpp model_text_buffer.cpp)
 vistrel_sources(VISTREL_OVERLAY_SOURCES overlay bitmap_font.cpp hud.cpp)
@@ -47,18 +54,40 @@ add_library(vistrel_runner STATIC ${VISTREL_RUNNER_SOURCES})
 target_link_libraries(vistrel_runner PUBLIC vistrel_core)
 
 # PNG writing (image/png_writer), for the thumbnailer and the exporter.
+# Header-only libraries that the cross-build takes from the host's Debian
+# packages live in VISTREL_HOST_HEADERS (platform/win32/windows_build.cmake).
 if(VISTREL_THUMBNAIL OR VISTREL_EXPORT)
-  find_package(PNG REQUIRED)
   add_library(vistrel_png STATIC ${VISTREL_PNG_SOURCES})
-  target_link_libraries(vistrel_png PUBLIC vistrel_core PNG::PNG)
+  if(WIN32)
+    find_package(ZLIB REQUIRED)
+    target_include_directories(vistrel_png SYSTEM PRIVATE ${VISTREL_HOST_HEADERS})
+    target_link_libraries(vistrel_png PUBLIC vistrel_core ZLIB::ZLIB)
+  else()
+    find_package(PNG REQUIRED)
+    target_link_libraries(vistrel_png PUBLIC vistrel_core PNG::PNG)
+  endif()
 endif()
 
-# The model interchange: glTF through Debian's tinygltf (a shared library
-# whose JSON comes from nlohmann-json), OBJ, textures as PNG.
+# The model interchange: glTF through Debian's tinygltf (whose JSON comes
+# from nlohmann-json), OBJ, textures as PNG. Linux links tinygltf's shared
+# library; Windows compiles the same header's implementation in
+# (interchange/tinygltf_implementation.cpp).
 if(VISTREL_EXPORT)
-  find_package(TinyGLTF REQUIRED)
-  add_library(vistrel_interchange STATIC ${VISTREL_INTERCHANGE_SOURCES})
-  target_link_libraries(vistrel_interchange PUBLIC vistrel_core vistrel_png TinyGLTF::TinyGLTF)
+  if(WIN32)
+    add_library(vistrel_interchange STATIC ${VISTREL_INTERCHANGE_SOURCES}
+      ${VISTREL_ROOT}/interchange/tinygltf_implementation.cpp)
+    target_include_directories(vistrel_interchange SYSTEM PUBLIC ${VISTREL_HOST_HEADERS})
+    target_compile_definitions(vistrel_interchange PUBLIC TINYGLTF_NO_STB_IMAGE
+      TINYGLTF_NO_STB_IMAGE_WRITE)
+    # The library's own code, built as its authors wrote it.
+    set_source_files_properties(${VISTREL_ROOT}/interchange/tinygltf_implementation.cpp
+      PROPERTIES COMPILE_OPTIONS "-w")
+    target_link_libraries(vistrel_interchange PUBLIC vistrel_core vistrel_png)
+  else()
+    find_package(TinyGLTF REQUIRED)
+    add_library(vistrel_interchange STATIC ${VISTREL_INTERCHANGE_SOURCES})
+    target_link_libraries(vistrel_interchange PUBLIC vistrel_core vistrel_png TinyGLTF::TinyGLTF)
+  endif()
 endif()
 
 # The data the programs read beside themselves.

@@ -1,6 +1,8 @@
-// PNG writing through libpng: 8-bit RGBA pictures laid out as the colour
-// buffer hands them over (rows packed, the bottom row first), written with
-// the top row first. Used for thumbnails and exported textures.
+// PNG writing: 8-bit RGBA pictures laid out as the colour buffer hands them
+// over (rows packed, the bottom row first), written with the top row first.
+// Used for thumbnails and exported textures. One interface, two encoders:
+// libpng on Linux (png_writer.cpp), stb_image_write on Windows
+// (png_writer_stb.cpp); their pictures decode to the same pixels.
 #pragma once
 
 #include <cstdio>
@@ -8,7 +10,7 @@
 #include <vector>
 
 // Writes width x height RGBA pixels to the open file as a PNG. False when
-// libpng or the file fails; libpng's own words (warnings too) are appended
+// the encoder or the file fails; the encoder's own words (warnings too) are appended
 // to messages, as "PNG: ..." lines. The file then holds a partial PNG, so
 // the caller writes beside its target and renames only on success.
 bool writePngRgba(FILE* file, int width, int height, const unsigned char* bottomUpPixels,

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/files.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -23,17 +25,17 @@ bool sameIgnoringCase(const std::string& a, const std::string& b) {
 // Finds the entry of folder whose name equals part without regard to case.
 bool findEntry(const fs::path& folder, const std::string& part, fs::path& found) {
   std::error_code error;
-  fs::path exact = folder / part;
+  fs::path exact = folder / fs::u8path(part);
   if (fs::exists(exact, error)) {
     found = exact;
     return true;
   }
-  fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, error);
+  fs::directory_iterator it(folder.empty() ? fs::u8path(".") : folder, error);
   if (error) return false;
   for (const fs::directory_entry& entry : it) {
-    std::string name = entry.path().filename().string();
+    std::string name = entry.path().filename().u8string();
     if (sameIgnoringCase(name, part)) {
-      found = folder / name;
+      found = folder / fs::u8path(name);
       return true;
     }
   }
@@ -45,11 +47,11 @@ bool findEntry(const fs::path& folder, const std::string& part, fs::path& found)
 // it would take the current folder's.
 std::string placeInFolder(const std::string& mapped, const char* folder) {
   if (!folder || mapped.empty()) return mapped;
-  const fs::path path(mapped);
+  const fs::path path = fs::u8path(mapped);
   if (path.has_root_name()) return mapped;
-  const fs::path base(folder);
-  if (path.has_root_directory()) return (base.root_name() / path).generic_string();
-  return (base / path).generic_string();
+  const fs::path base = fs::u8path(folder);
+  if (path.has_root_directory()) return (base.root_name() / path).generic_u8string();
+  return (base / path).generic_u8string();
 }
 
 }  // namespace
@@ -67,10 +69,10 @@ std::string mapSeparators(const char* path) {
 std::string findResolved(const std::string& mapped) {
   if (mapped.empty()) return std::string();
   std::error_code error;
-  if (fs::exists(fs::path(mapped), error)) return mapped;
+  if (fs::exists(fs::u8path(mapped), error)) return mapped;
 
   // The walk starts at the root ("/", or a drive's "C:/") of an absolute path.
-  fs::path current = fs::path(mapped).root_path();
+  fs::path current = fs::u8path(mapped).root_path();
   size_t start = current.generic_string().size();
   while (start <= mapped.size()) {
     size_t end = mapped.find('/', start);
@@ -86,25 +88,25 @@ std::string findResolved(const std::string& mapped) {
     if (!findEntry(current, part, next)) return std::string();
     current = next;
   }
-  return current.string();
+  return current.u8string();
 }
 
 FILE* openResolved(const char* path, const char* mode, const char* folder) {
   std::string mapped = placeInFolder(mapSeparators(path), folder);
   if (mapped.empty()) return nullptr;
-  if (FILE* file = std::fopen(mapped.c_str(), mode)) return file;
+  if (FILE* file = platformOpenFile(mapped, mode)) return file;
   std::error_code error;
-  if (fs::exists(fs::path(mapped), error)) return nullptr;  // there, but cannot be opened
+  if (fs::exists(fs::u8path(mapped), error)) return nullptr;  // there, but cannot be opened
   std::string found = findResolved(mapped);
   if (found.empty()) return nullptr;
-  return std::fopen(found.c_str(), mode);
+  return platformOpenFile(found, mode);
 }
 
 std::string resolvedFileKey(const char* path, const char* folder) {
   std::string found = findResolved(placeInFolder(mapSeparators(path), folder));
   if (found.empty()) return std::string();
   std::error_code error;
-  fs::path canonical = fs::canonical(fs::path(found), error);
+  fs::path canonical = fs::canonical(fs::u8path(found), error);
   if (error) return std::string();
-  return canonical.string();
+  return canonical.u8string();
 }

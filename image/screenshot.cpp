@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "image/tga_header.h"
+#include "platform/files.h"
 #include "platform/gl.h"
 
 namespace fs = std::filesystem;
@@ -28,7 +29,7 @@ void formatName(char (&name)[32], int number) {
 // entry that cannot be examined counts as existing).
 bool nameIsFree(const char* name) {
   std::error_code error;
-  fs::file_status status = fs::symlink_status(fs::path(name), error);
+  fs::file_status status = fs::symlink_status(fs::u8path(name), error);
   return status.type() == fs::file_type::not_found;
 }
 
@@ -76,12 +77,12 @@ void saveScreenshot(int32_t windowWidth, int32_t windowHeight) {
   char name[32];
   while (number >= 0) {
     formatName(name, number);
-    file = std::fopen(name, "wbx");
+    file = platformOpenFile(name, "wbx");
     if (file) break;
     if (nameIsFree(name)) {
       // Runtimes without the exclusive mode refuse "x" outright; the name is
       // still free, so plain creation is the closest they offer.
-      file = std::fopen(name, "wb");
+      file = platformOpenFile(name, "wb");
       break;
     }
     number = number < kLastNumber ? firstFreeNumber(number + 1) : -1;

@@ -19,18 +19,23 @@
 // blending, so they come out as a faint glass over what lies behind, never
 // brighter than the brighter of the two as the viewer's sum can be.
 //
-// A .glb is streamed straight to its file, the stream's failures checked. A
-// .gltf is written by tinygltf beside its .bin into the caller's temporary
-// folder, then read back with tinygltf to be sure the files are whole
+// A .glb is serialised in memory and written to its file, the write's
+// failures checked. A .gltf is written by tinygltf beside its .bin into the
+// caller's temporary folder (tinygltf takes its paths as UTF-8 on Windows
+// too), then read back with tinygltf to be sure the files are whole
 // (tinygltf does not report a failed write of its own files).
 #include <tiny_gltf.h>
 
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
+#include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "interchange/export_scene.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -259,12 +264,17 @@ bool writeGltf(const ExportScene& scene, const std::string& folder, const std::s
   writer.SetImageWriter(nullptr, nullptr);
 
   if (binary) {
-    // Straight to the file; the stream reports a failed write or close.
+    // Serialised in memory, then written through the platform's file
+    // opening (UTF-8 paths on every system); the write and the close are
+    // checked.
     writtenFiles.push_back(mainName);
-    std::ofstream file(folder + "/" + mainName, std::ios::binary);
-    const bool serialised = file && writer.WriteGltfSceneToStream(&gltf, file, false, true);
-    file.close();
-    if (!serialised || file.fail()) {
+    std::ostringstream stream(std::ios::binary);
+    bool written = writer.WriteGltfSceneToStream(&gltf, stream, false, true) && stream.good();
+    const std::string bytes = written ? stream.str() : std::string();
+    FILE* file = written ? platformOpenFile(folder + "/" + mainName, "wb") : nullptr;
+    written = file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (file && std::fclose(file) != 0) written = false;
+    if (!written) {
       messages.failure = "could not write " + mainName;
       return false;
     }
@@ -281,6 +291,17 @@ bool writeGltf(const ExportScene& scene, const std::string& folder, const std::s
       !readsBack(path, bufferSize)) {
     messages.failure = "could not write " + name;
     return false;
+  }
+  // On Windows tinygltf creates its files without a permission mode, which
+  // the C runtime takes as read-only: such a file could be replaced by no
+  // later export. Elsewhere they are writable already.
+  std::error_code error;
+  for (const std::string& written : {name, stem + ".bin"}) {
+    if (written == name || bufferSize != 0) {
+      std::filesystem::permissions(std::filesystem::u8path(folder + "/" + written),
+                                   std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::add, error);
+    }
   }
   return true;
 }

@@ -6,6 +6,7 @@
 
 #include "image/png_writer.h"
 #include "interchange/export_scene.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ bool writeImageFiles(const ExportScene& scene, const std::string& folder, bool o
                      std::vector<std::string>& writtenFiles, ExportMessages& messages) {
   for (const ExportImage& image : scene.images) {
     const std::string name = image.fileStem + ".png";
-    FILE* file = std::fopen((folder + "/" + name).c_str(), "wb");
+    FILE* file = platformOpenFile(folder + "/" + name, "wb");
     std::vector<unsigned char> copy;
     bool written = file && writePngRgba(file, image.width, image.height,
                                         pixelsOf(image, opaque, copy), messages.png);

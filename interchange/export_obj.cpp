@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "interchange/export_scene.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ void put(TextFile& out, const char* format, ...) {
 }
 
 bool openText(TextFile& out, const std::string& path) {
-  out.file = std::fopen(path.c_str(), "w");
+  out.file = platformOpenFile(path, "wb");
   out.good = out.file != nullptr;
   return out.good;
 }

@@ -39,6 +39,7 @@
 #include "model/model.h"
 #include "model/model_reader.h"
 #include "model/model_text_buffer.h"
+#include "platform/files.h"
 #include "platform/platform.h"
 
 namespace model_loader {
@@ -456,8 +457,9 @@ bool readWith(Model& model, const char* path, std::string* reportCopy, const cha
   loader->folder = folder;
   loader->uploads = &uploads;
   loader->reportCopy = reportCopy;
-  loader->file = loader->path[0] != '\0' ? std::fopen(loader->path, Text::kOpenMode) : nullptr;
-  loader->report = reportPath ? std::fopen(reportPath, "w") : nullptr;
+  loader->file =
+      loader->path[0] != '\0' ? platformOpenFile(loader->path, Text::kOpenMode) : nullptr;
+  loader->report = reportPath ? platformOpenFile(reportPath, "w") : nullptr;
   if (!loader->file) {
     if (loader->report) std::fclose(loader->report);
     return fail("Could not open 3do file");

@@ -19,8 +19,6 @@
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <memory>
 #include <new>
 #include <stdexcept>
@@ -197,26 +195,38 @@ bool readModelLists(const char* command, const std::vector<const char*>& lists,
                     std::vector<std::string>& models) {
   for (const char* list : lists) {
     const bool standardInput = std::strcmp(list, "-") == 0;
-    std::ifstream file;
+    FILE* file = stdin;
     std::error_code error;
     if (!standardInput) {
-      if (fs::is_directory(fs::path(list), error)) {
+      if (fs::is_directory(fs::u8path(list), error)) {
         std::fprintf(stderr, "vistrel-tool %s: the list '%s' is a folder\n", command, list);
         return false;
       }
-      file.open(list, std::ios::binary);
+      file = platformOpenFile(list, "rb");
       if (!file) {
         std::fprintf(stderr, "vistrel-tool %s: cannot read the list '%s'\n", command, list);
         return false;
       }
     }
-    std::istream& in = standardInput ? std::cin : file;
+    // One model a line; a CR before the line's end is dropped, empty lines
+    // are skipped.
     std::string line;
-    while (std::getline(in, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!line.empty()) models.push_back(line);
+    const auto take = [&models](std::string& text) {
+      if (!text.empty() && text.back() == '\r') text.pop_back();
+      if (!text.empty()) models.push_back(text);
+      text.clear();
+    };
+    for (int c = std::getc(file); c != EOF; c = std::getc(file)) {
+      if (c == '\n') {
+        take(line);
+      } else {
+        line += static_cast<char>(c);
+      }
     }
-    if (in.bad()) {
+    take(line);
+    const bool failed = std::ferror(file) != 0;
+    if (!standardInput) std::fclose(file);
+    if (failed) {
       std::fprintf(stderr, "vistrel-tool %s: cannot read the list '%s'\n", command, list);
       return false;
     }
@@ -229,7 +239,7 @@ bool namesFolder(const char* output) {
   const char last = output[std::strlen(output) - 1];
   if (last == '/' || last == '\\') return true;
   std::error_code error;
-  return fs::is_directory(fs::path(output), error);
+  return fs::is_directory(fs::u8path(output), error);
 }
 
 bool makesBatch(size_t models, size_t lists, const char* output) {
@@ -238,7 +248,7 @@ bool makesBatch(size_t models, size_t lists, const char* output) {
 
 std::string batchFolderProblem(const char* output) {
   std::error_code error;
-  if (fs::is_directory(fs::path(output), error)) return std::string();
+  if (fs::is_directory(fs::u8path(output), error)) return std::string();
   return std::string("the output folder '") + output +
          "' does not exist (several models need -o FOLDER/)";
 }
@@ -246,7 +256,7 @@ std::string batchFolderProblem(const char* output) {
 std::vector<BatchModel> planBatch(const std::vector<std::string>& models, const std::string& folder,
                                   const char* extension) {
   std::error_code error;
-  const fs::path outputFolder = fs::absolute(fs::path(folder), error).lexically_normal();
+  const fs::path outputFolder = fs::absolute(fs::u8path(folder), error).lexically_normal();
   std::vector<BatchModel> planned(models.size());
   std::vector<std::string> names(models.size());
   // Every model's own name is reserved first, for the first model that has it.
@@ -257,11 +267,11 @@ std::vector<BatchModel> planBatch(const std::vector<std::string>& models, const 
     std::string stem;
     if (!model.given.empty() && model.given.find('\0') == std::string::npos) {
       error.clear();
-      const fs::path absolute = fs::absolute(fs::path(model.given), error).lexically_normal();
+      const fs::path absolute = fs::absolute(fs::u8path(model.given), error).lexically_normal();
       if (!error) {
-        model.path = absolute.string();
-        model.folder = absolute.parent_path().string();
-        stem = absolute.stem().string();
+        model.path = absolute.u8string();
+        model.folder = absolute.parent_path().u8string();
+        stem = absolute.stem().u8string();
       }
     }
     names[i] = stem.empty() ? "model" : stem;
@@ -281,7 +291,7 @@ std::vector<BatchModel> planBatch(const std::vector<std::string>& models, const 
         if (taken.insert(lowered(name)).second) break;
       }
     }
-    planned[i].output = (outputFolder / name).string();
+    planned[i].output = (outputFolder / fs::u8path(name)).u8string();
   }
   return planned;
 }
@@ -405,9 +415,9 @@ int runSingle(const char* command, const BatchModel& model, const BatchSteps& st
 bool absolutePath(const char* given, std::string& absolute) {
   if (!given || given[0] == '\0') return false;
   std::error_code error;
-  const fs::path path = fs::absolute(fs::path(given), error);
+  const fs::path path = fs::absolute(fs::u8path(given), error);
   if (error) return false;
-  absolute = path.lexically_normal().string();
+  absolute = path.lexically_normal().u8string();
   return true;
 }
 
@@ -416,7 +426,7 @@ BatchModel planSingle(const char* model, const std::string& output) {
   planned.given = model;
   planned.output = output;
   if (absolutePath(model, planned.path)) {
-    planned.folder = fs::path(planned.path).parent_path().string();
+    planned.folder = fs::u8path(planned.path).parent_path().u8string();
   }
   return planned;
 }

@@ -8,17 +8,17 @@
 
 bool writeOutputFile(const std::string& path, const std::function<bool(FILE*)>& write,
                      OutputFailure& failure, int& errorNumber) {
-  const std::filesystem::path target(path);
-  const std::string name = target.filename().string();
+  const std::filesystem::path target = std::filesystem::u8path(path);
+  const std::string name = target.filename().u8string();
   failure = OutputFailure::kNone;
   errorNumber = 0;
   StagedFiles staged;
-  if (!beginStagedFiles(staged, target.parent_path().string(), name)) {
+  if (!beginStagedFiles(staged, target.parent_path().u8string(), name)) {
     errorNumber = errno;
     failure = OutputFailure::kStaging;
     return false;
   }
-  FILE* file = std::fopen(stageFile(staged, name).c_str(), "wb");
+  FILE* file = platformOpenFile(stageFile(staged, name), "wb");
   bool written = false;
   if (file) {
     try {

@@ -23,10 +23,10 @@ namespace {
 // images are named from, and gives the previous folder back.
 template <typename Start>
 void startInDataFolder(ToolSession& session, Start start) {
-  session.programDir = programDataFolder().string();
+  session.programDir = programDataFolder().u8string();
   std::error_code error;
   fs::path previous = fs::current_path(error);
-  fs::current_path(session.programDir, error);
+  fs::current_path(fs::u8path(session.programDir), error);
   start();
   if (!previous.empty()) fs::current_path(previous, error);
 }
@@ -65,7 +65,7 @@ void readToolModel(const char* command, const ToolSession& session, const BatchM
     toolMessage("vistrel-tool %s: cannot use the path '%s'", command, model.given.c_str());
     return;
   }
-  const std::string report = (fs::path(model.folder) / "ModelStats.txt").string();
+  const std::string report = (fs::u8path(model.folder) / "ModelStats.txt").u8string();
   read.loaded =
       readModelData(read.model, model.path.c_str(), model.folder.c_str(),
                     options.report ? report.c_str() : nullptr, read.uploads, options.reportCopy);

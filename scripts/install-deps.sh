@@ -17,7 +17,8 @@ PACKAGES="
   desktop-file-utils shared-mime-info xdg-utils libfile-mimeinfo-perl libglib2.0-bin
   dpkg-dev man-db groff-base
   clang libclang-rt-14-dev
-  g++-mingw-w64-x86-64 wine wine64 zip unzip
+  g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libstb-dev
+  wine wine64 zip unzip
   libtinygltf-dev nlohmann-json3-dev
   assimp-utils f3d nodejs
 "

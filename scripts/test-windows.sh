@@ -24,7 +24,12 @@
 # picture equal to the Linux render at that size, and a model dragged from
 # another X client onto the window opens. Last,
 # renders with vistrel-tool.exe under Wine and compares with the Linux render,
-# and runs its stats with no display, where no GL context can be made.
+# and runs its stats with no display, where no GL context can be made; holds
+# every other command of the tool against the Linux build's output (decode,
+# export to .glb, .gltf and .obj, thumbnail, batches of thumbnails and
+# renders with a broken model in the middle); and opens the model
+# C:\Модели\José\робот.3do in the viewer (command line and dialog) and
+# renders, thumbnails and exports it with the tool.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
 # Environment: VISTREL_LINUX_BUILD (default build) is the native build whose
@@ -33,6 +38,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
+# UTF-8 arguments: Wine turns them into the programs' wide command line.
+export LC_ALL=C.UTF-8
 LINUX_BUILD=${VISTREL_LINUX_BUILD:-build}
 WIN_BUILD=build-win
 SAMPLE=robot.3do
@@ -487,5 +494,106 @@ status=0
   > "$SCRATCH/no-display.log" 2>&1 || status=$?
 [ "$status" = 1 ] && grep -q "could not create an offscreen OpenGL context" "$SCRATCH/no-display.log" ||
   fail "render with no display: exit $status, $(cat "$SCRATCH/no-display.log")"
+
+# ---- Every command of the Linux tool, with the same outputs ---------------------
+# Each command's files against the Linux build's: the same bytes for .gltf,
+# .bin, .obj, .mtl and decoded TGA; the same pixels for PNG (the encoders
+# differ); drawn pictures within the render comparison's tolerance (the GL
+# under Wine is not the Linux tool's EGL).
+wine_tool() { (cd "$APP" && timeout 120 wine vistrel-tool.exe "$@"); }
+say "vistrel-tool.exe decode and export: the Linux build's bytes and pixels"
+mkdir -p "$SCRATCH/wine-decode" "$SCRATCH/linux-decode"
+wine_tool decode "$(winpath "$APP/samples/robot_face.mat")" \
+  -o "$(winpath "$SCRATCH/wine-decode/robot_face.tga")" > "$SCRATCH/tool.log" 2>&1 ||
+  fail "vistrel-tool.exe decode failed: $(cat "$SCRATCH/tool.log")"
+"$LINUX_TOOL" decode "$APP/samples/robot_face.mat" -o "$SCRATCH/linux-decode/robot_face.tga" \
+  > /dev/null || fail "the Linux decode failed"
+python3 tests/win32/same_outputs.py "$SCRATCH/wine-decode" "$SCRATCH/linux-decode" ||
+  fail "vistrel-tool.exe decode differs from the Linux build's"
+for format in glb gltf obj; do
+  mkdir -p "$SCRATCH/wine-$format" "$SCRATCH/linux-$format"
+  wine_tool export "$(winpath "$APP/samples/$SAMPLE")" \
+    -o "$(winpath "$SCRATCH/wine-$format/model.$format")" > "$SCRATCH/tool.log" 2>&1 ||
+    fail "vistrel-tool.exe export to .$format failed: $(cat "$SCRATCH/tool.log")"
+  "$LINUX_TOOL" export "$APP/samples/$SAMPLE" -o "$SCRATCH/linux-$format/model.$format" \
+    > /dev/null || fail "the Linux export to .$format failed"
+  python3 tests/win32/same_outputs.py "$SCRATCH/wine-$format" "$SCRATCH/linux-$format" ||
+    fail "vistrel-tool.exe export to .$format differs from the Linux build's"
+done
+# A second export replaces the first (files tinygltf made must not be read-only).
+wine_tool export "$(winpath "$APP/samples/$SAMPLE")" \
+  -o "$(winpath "$SCRATCH/wine-gltf/model.gltf")" > "$SCRATCH/tool.log" 2>&1 ||
+  fail "a second export over the first failed: $(cat "$SCRATCH/tool.log")"
+
+say "vistrel-tool.exe thumbnail, and batches with a broken model in the middle"
+wine_tool thumbnail "$(winpath "$APP/samples/$SAMPLE")" "$(winpath "$SCRATCH/wine-thumb.png")" \
+  > "$SCRATCH/tool.log" 2>&1 || fail "vistrel-tool.exe thumbnail failed: $(cat "$SCRATCH/tool.log")"
+"$LINUX_TOOL" thumbnail "$APP/samples/$SAMPLE" "$SCRATCH/linux-thumb.png" ||
+  fail "the Linux thumbnail failed"
+python3 tests/win32/compare_tga.py "$SCRATCH/wine-thumb.png" "$SCRATCH/linux-thumb.png" ||
+  fail "vistrel-tool.exe's thumbnail differs from the Linux one"
+printf 'not a model\n' > "$SCRATCH/broken.3do"
+for command in thumbnail render; do
+  for side in wine linux; do mkdir -p "$SCRATCH/$side-batch-$command"; done
+  status=0
+  wine_tool "$command" "$(winpath "$APP/samples/$SECOND_SAMPLE")" "$(winpath "$SCRATCH/broken.3do")" \
+    "$(winpath "$APP/samples/$THIRD_SAMPLE")" -o "$(winpath "$SCRATCH/wine-batch-$command")\\" \
+    > "$SCRATCH/batch.log" 2>&1 || status=$?
+  tr -d '\r' < "$SCRATCH/batch.log" > "$SCRATCH/batch.txt"
+  [ "$status" = 1 ] && grep -q 'broken.3do: ERROR: File header does not match 3do$' \
+    "$SCRATCH/batch.txt" && [ "$(tail -n 1 "$SCRATCH/batch.txt")" = "2 written, 1 failed" ] ||
+    fail "the $command batch: exit $status, $(cat "$SCRATCH/batch.txt")"
+  "$LINUX_TOOL" "$command" "$APP/samples/$SECOND_SAMPLE" "$SCRATCH/broken.3do" \
+    "$APP/samples/$THIRD_SAMPLE" -o "$SCRATCH/linux-batch-$command/" > /dev/null 2>&1 || true
+  [ "$(ls "$SCRATCH/wine-batch-$command")" = "$(ls "$SCRATCH/linux-batch-$command")" ] ||
+    fail "the $command batch wrote $(ls "$SCRATCH/wine-batch-$command" | tr '\n' ' ')"
+  for picture in "$SCRATCH/linux-batch-$command"/*; do
+    python3 tests/win32/compare_tga.py "$SCRATCH/wine-batch-$command/${picture##*/}" "$picture" ||
+      fail "the $command batch's ${picture##*/} differs from the Linux one"
+  done
+done
+
+# ---- A model at a path outside the ANSI code page --------------------------------
+# C:\Модели\José\робот.3do: opened by the viewer from its command line and
+# from its dialog, drawn, exported and thumbnailed by the tool.
+say "the model C:\\Модели\\José\\робот.3do in the viewer and the tool"
+UNICODE_DIR="$WINEPREFIX/drive_c/Модели/José"
+UNICODE_MODEL='C:\Модели\José\робот.3do'
+mkdir -p "$UNICODE_DIR"
+cp "$APP/samples/$SAMPLE" "$UNICODE_DIR/робот.3do"
+cp "$APP/samples/"*.mat "$UNICODE_DIR/"
+(cd "$SCRATCH" && exec timeout 120 wine "$APP/vistrel.exe" "$UNICODE_MODEL") \
+  > "$SCRATCH/viewer.log" 2>&1 &
+VIEWER_PID=$!
+wait_window '^Vistrel$' 30 > /dev/null || fail "the viewer's window did not appear"
+screenshot "$UNICODE_DIR/screen000.tga" || fail "F12 wrote no screenshot beside робот.3do"
+expect_linux_picture "$UNICODE_DIR/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render-4.tga"
+grep -q 'Модели\\José\\робот.3do' "$UNICODE_DIR/ModelStats.txt" ||
+  fail "ModelStats.txt beside робот.3do does not name it"
+hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
+expect_exit 0
+rm -f "$UNICODE_DIR/ModelStats.txt"
+start_viewer
+answer_dialog "$UNICODE_MODEL"
+wait_file "$UNICODE_DIR/ModelStats.txt" 20 || fail "the dialog's робот.3do did not load"
+wait_window '^Vistrel$' 30 > /dev/null || fail "the viewer's window did not appear"
+hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
+expect_exit 0
+wine_tool render "$UNICODE_MODEL" -o 'C:\Модели\José\робот.tga' --text fps \
+  > "$SCRATCH/tool.log" 2>&1 || fail "render of робот.3do failed: $(cat "$SCRATCH/tool.log")"
+python3 tests/win32/compare_tga.py "$UNICODE_DIR/робот.tga" "$SCRATCH/linux-render.tga" \
+  --ignore "$FPS_AREA" || fail "the render of робот.3do differs from the Linux render"
+wine_tool thumbnail "$UNICODE_MODEL" 'C:\Модели\José\робот.png' > "$SCRATCH/tool.log" 2>&1 ||
+  fail "thumbnail of робот.3do failed: $(cat "$SCRATCH/tool.log")"
+python3 tests/win32/compare_tga.py "$UNICODE_DIR/робот.png" "$SCRATCH/linux-thumb.png" ||
+  fail "the thumbnail of робот.3do differs from the Linux one"
+mkdir -p "$UNICODE_DIR/glb" "$SCRATCH/linux-unicode/Модели/José/glb"
+wine_tool export "$UNICODE_MODEL" -o 'C:\Модели\José\glb\робот.glb' > "$SCRATCH/tool.log" 2>&1 ||
+  fail "export of робот.3do failed: $(cat "$SCRATCH/tool.log")"
+cp "$UNICODE_DIR/"*.mat "$UNICODE_DIR/робот.3do" "$SCRATCH/linux-unicode/Модели/José/"
+"$LINUX_TOOL" export "$SCRATCH/linux-unicode/Модели/José/робот.3do" \
+  -o "$SCRATCH/linux-unicode/Модели/José/glb/робот.glb" > /dev/null || fail "the Linux export failed"
+python3 tests/win32/same_outputs.py "$UNICODE_DIR/glb" "$SCRATCH/linux-unicode/Модели/José/glb" ||
+  fail "the export of робот.3do differs from the Linux build's"
 
 say "passed in $(($(date +%s) - STARTED)) s"

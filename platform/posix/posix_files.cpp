@@ -1,4 +1,6 @@
-// Staged files and the terminal test on POSIX systems (platform/files.h).
+// Paths, staged files and the terminal test on POSIX systems
+// (platform/files.h). Paths are the file system's bytes, UTF-8 by convention,
+// so they are opened and passed on as they are.
 // The path of the single file being staged is kept in a fixed buffer, so
 // that the stop handler of platform/run_limits.h can remove it and its folder
 // with async-signal-safe calls alone (posixRemoveStagedFile).
@@ -31,6 +33,12 @@ void forget() {
 }
 
 }  // namespace
+
+FILE* platformOpenFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
+
+void platformUtf8Arguments(int&, char**&) {}
 
 void posixRemoveStagedFile() {
   if (gStaged == 2) unlink(gStagedFile);

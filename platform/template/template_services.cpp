@@ -24,7 +24,11 @@ bool createOffscreenGl(OffscreenGl&, int, int) {
 }
 void destroyOffscreenGl(OffscreenGl&) {}  // release what createOffscreenGl made, zero the record
 
-// ---- Output files (files.h) -------------------------------------------------
+// ---- Paths and output files (files.h) ---------------------------------------
+FILE* platformOpenFile(const std::string&, const char*) {
+  return nullptr;  // fopen for a UTF-8 path, turned into the system's form
+}
+void platformUtf8Arguments(int&, char**&) {}  // main's arguments as UTF-8, if they are not
 bool beginStagedFiles(StagedFiles& staged, const std::string& folder, const std::string&) {
   staged.folder = folder;  // make a private folder beside the targets into staging
   return false;

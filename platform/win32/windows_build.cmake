@@ -4,13 +4,38 @@
 # vistrel.exe (a GUI program), vistrel-tool.exe (a console program drawing
 # offscreen through a hidden WGL window) and vistrel-post.exe (posts a
 # message to the viewer's window; used by the end-to-end run under Wine, not
-# shipped). Tests, bench programs and generators are Linux-only;
-# VISTREL_THUMBNAIL and VISTREL_EXPORT are off by default here.
+# shipped). Tests, bench programs and generators are Linux-only.
 
 # Self-contained executables: no libgcc, libstdc++ or winpthread DLLs needed.
 add_link_options(-static-libgcc -static-libstdc++ -static)
+# zlib too (the PNG writer's deflate): libz-mingw-w64-dev's libz.a, named
+# before FindZLIB would pick the DLL's import library.
+find_library(ZLIB_LIBRARY NAMES libz.a)
 
 set(VISTREL_GL_LIBRARIES glu32 opengl32)
+
+# Header-only libraries from the host's Debian packages (tinygltf,
+# nlohmann-json, stb's stb_image_write), copied into the build so that the
+# cross-compiler sees them and nothing else of /usr/include.
+set(VISTREL_HOST_HEADERS ${CMAKE_BINARY_DIR}/host-headers)
+if(VISTREL_THUMBNAIL OR VISTREL_EXPORT)
+  find_file(VISTREL_STB_IMAGE_WRITE stb_image_write.h PATHS /usr/include/stb
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT VISTREL_STB_IMAGE_WRITE)
+    message(FATAL_ERROR "stb_image_write.h not found: install libstb-dev (scripts/install-deps.sh)")
+  endif()
+  file(COPY ${VISTREL_STB_IMAGE_WRITE} DESTINATION ${VISTREL_HOST_HEADERS})
+endif()
+if(VISTREL_EXPORT)
+  find_file(VISTREL_TINY_GLTF tiny_gltf.h PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+  find_path(VISTREL_NLOHMANN nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH
+    NO_CMAKE_FIND_ROOT_PATH)
+  if(NOT VISTREL_TINY_GLTF OR NOT VISTREL_NLOHMANN)
+    message(FATAL_ERROR "tiny_gltf.h or nlohmann/json.hpp not found: install libtinygltf-dev and "
+      "nlohmann-json3-dev (scripts/install-deps.sh)")
+  endif()
+  file(COPY ${VISTREL_TINY_GLTF} ${VISTREL_NLOHMANN}/nlohmann DESTINATION ${VISTREL_HOST_HEADERS})
+endif()
 include(${CMAKE_SOURCE_DIR}/cmake/layers.cmake)
 
 # The viewer: the Win32 port's objects first, so that the portable library
@@ -23,20 +48,24 @@ set(VISTREL_WIN32_PORT_SOURCES
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_messagebox.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_drop.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_ticks.cpp
-  ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp)
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_unicode.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_files.cpp)
 add_executable(vistrel WIN32 ${VISTREL_WIN32_PORT_SOURCES})
 target_link_libraries(vistrel PRIVATE vistrel_core gdi32 comdlg32 user32 shell32)
 add_dependencies(vistrel vistrel_runtime_data)
 
 # The tool's port: the portable headless services (boxes on standard error,
-# the clock) with a hidden-window WGL context, the executable's folder and
-# the staged files from Win32.
+# the clock) with a hidden-window WGL context, the executable's folder, the
+# UTF-8 paths, the staged files and the run limits from Win32.
 add_library(vistrel_win32_headless OBJECT
   ${CMAKE_SOURCE_DIR}/platform/win32/headless/win32_offscreen_gl.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_executable_dir.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_unicode.cpp
   ${CMAKE_SOURCE_DIR}/platform/win32/win32_files.cpp
+  ${CMAKE_SOURCE_DIR}/platform/win32/win32_run_limits.cpp
   ${VISTREL_PLATFORM_HEADLESS_SOURCES})
-target_link_libraries(vistrel_win32_headless PUBLIC vistrel_core gdi32 user32)
+target_link_libraries(vistrel_win32_headless PUBLIC vistrel_core gdi32 user32 shell32)
 vistrel_add_tool(vistrel_win32_headless)
 
 add_executable(vistrel-post ${CMAKE_SOURCE_DIR}/tests/win32/post_message.cpp)

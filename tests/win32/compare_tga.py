@@ -1,21 +1,27 @@
 #!/usr/bin/env python3
-"""Compares two uncompressed TGA pictures (type 2, 24 or 32 bits) for the
-Windows end-to-end run: the viewer's F12 screenshot taken under Wine against
-the Linux tool's render of the same view.
+"""Compares two uncompressed TGA pictures (type 2, 24 or 32 bits), or two
+8-bit RGB(A) PNG pictures, for the Windows end-to-end run: the viewer's F12
+screenshot or the tool's picture made under Wine against the Linux tool's
+picture of the same view.
 
 usage: compare_tga.py A.tga B.tga [--ignore X0,Y0,X1,Y1]... [--tolerance N]
                       [--max-differing FRACTION] [--png OUT.png]
 
 Rectangles to ignore are in window pixels, top-left origin, X1 and Y1
 exclusive. A pixel differs when any of its red, green or blue values differs
-by more than the tolerance; alpha is not compared. Exit status 0 when the
+by more than the tolerance (for PNG pictures, alpha too; TGA alpha is not
+compared). Exit status 0 when the
 sizes match and at most FRACTION of the compared pixels differ, 1 otherwise,
 2 for unreadable input. --png writes A as a PNG (for looking at a failure).
 """
 import argparse
+import os
 import struct
 import sys
 import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
+import tga_png  # noqa: E402
 
 
 def read_tga(path):
@@ -44,6 +50,16 @@ def read_tga(path):
     return width, height, rows
 
 
+def read_picture(path):
+    """read_tga's result, or a PNG's with rows of (r, g, b, a)."""
+    if not path.endswith(".png"):
+        return read_tga(path)
+    width, height, rgba = tga_png.read_png(path)
+    rows = [[tuple(rgba[(y * width + x) * 4:(y * width + x) * 4 + 4]) for x in range(width)]
+            for y in range(height)]
+    return width, height, rows
+
+
 def write_png(path, width, height, rows):
     raw = b"".join(b"\x00" + bytes(v for px in row for v in px) for row in rows)
 
@@ -68,14 +84,14 @@ def main():
     parser.add_argument("--png")
     args = parser.parse_args()
     try:
-        wa, ha, a = read_tga(args.a)
-        wb, hb, b = read_tga(args.b)
+        wa, ha, a = read_picture(args.a)
+        wb, hb, b = read_picture(args.b)
         ignored = [tuple(int(v) for v in r.split(",")) for r in args.ignore]
     except (OSError, ValueError) as error:
         print(f"compare_tga: {error}", file=sys.stderr)
         return 2
     if args.png:
-        write_png(args.png, wa, ha, a)
+        write_png(args.png, wa, ha, [[px[:3] for px in row] for row in a])
     if (wa, ha) != (wb, hb):
         print(f"compare_tga: sizes differ: {wa}x{ha} against {wb}x{hb}")
         return 1

@@ -48,7 +48,7 @@ void printExportUsage(FILE* out) {
 }
 
 bool formatOf(const fs::path& path, ExportFormat& format) {
-  std::string extension = path.extension().string();
+  std::string extension = path.extension().u8string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (extension == ".glb") {
     format = ExportFormat::kGlb;
@@ -66,7 +66,7 @@ bool formatOf(const fs::path& path, ExportFormat& format) {
 // '-', '_' and '.' made '_', so that the names read the same in a URI, an
 // MTL line and every file system.
 std::string sideStem(const fs::path& output) {
-  std::string stem = output.stem().string();
+  std::string stem = output.stem().u8string();
   for (char& c : stem) {
     const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
                        c == '-' || c == '_' || c == '.';
@@ -108,8 +108,8 @@ void reportCuts(const ExportScene& scene) {
 // Writes the scene's files, staged beside the output, and puts them in place.
 bool writeScene(const ExportScene& scene, const fs::path& output, ExportFormat format,
                 ExportCounts& counts) {
-  const std::string folder = output.parent_path().string();
-  const std::string mainName = output.filename().string();
+  const std::string folder = output.parent_path().u8string();
+  const std::string mainName = output.filename().u8string();
   StagedFiles staged;
   if (!beginStagedFiles(staged, folder, mainName)) {
     std::fprintf(stderr, "vistrel-tool export: cannot write in '%s'\n", folder.c_str());
@@ -136,7 +136,7 @@ bool writeScene(const ExportScene& scene, const fs::path& output, ExportFormat f
     discardStagedFiles(staged);
   }
   if (!complete) {
-    std::fprintf(stderr, "vistrel-tool export: could not write '%s'\n", output.string().c_str());
+    std::fprintf(stderr, "vistrel-tool export: could not write '%s'\n", output.u8string().c_str());
   }
   return complete;
 }
@@ -165,15 +165,15 @@ int runExport(int argc, char** argv) {
   if (models.empty() || models[0][0] == '\0') return usageError(command, "no model given");
   if (!outputText) return usageError(command, "no output file given (-o OUT.glb|.gltf|.obj)");
   ExportFormat format = ExportFormat::kGlb;
-  if (!formatOf(fs::path(outputText), format)) {
+  if (!formatOf(fs::u8path(outputText), format)) {
     return usageError(command, withDetail("'%s' does not end in .glb, .gltf or .obj", outputText));
   }
   std::string outputPath;
-  if (!absolutePath(outputText, outputPath) || fs::path(outputPath).filename().empty()) {
+  if (!absolutePath(outputText, outputPath) || fs::u8path(outputPath).filename().empty()) {
     std::fprintf(stderr, "vistrel-tool export: cannot use the output path '%s'\n", outputText);
     return kToolFailed;
   }
-  const fs::path output(outputPath);
+  const fs::path output = fs::u8path(outputPath);
 
   headlessSetEchoBoxes(true);
   ToolSession session;
@@ -203,7 +203,7 @@ int runExport(int argc, char** argv) {
   std::printf(
       "vistrel-tool export: wrote %s (%lld triangles, %lld vertices, %lld materials, %zu "
       "textures)\n",
-      output.string().c_str(), static_cast<long long>(counts.triangles),
+      output.u8string().c_str(), static_cast<long long>(counts.triangles),
       static_cast<long long>(counts.vertices), static_cast<long long>(counts.materials),
       scene.images.size());
   return kToolOk;

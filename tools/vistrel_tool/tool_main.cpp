@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/files.h"
 #include "runner/options.h"
 #include "tools/vistrel_tool/tool.h"
 
@@ -40,6 +41,7 @@ void printUsage(FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  platformUtf8Arguments(argc, argv);  // UTF-8 paths on every system
   if (argc < 2) {
     printUsage(stderr);
     return kToolUsage;

@@ -171,7 +171,7 @@ int parseOptions(const ToolCommand& command, int argc, char** argv, ThumbnailOpt
 // A regular file of at most kMaxModelBytes; says why not.
 bool acceptableModel(const std::string& path) {
   std::error_code error;
-  const fs::file_status status = fs::status(fs::path(path), error);
+  const fs::file_status status = fs::status(fs::u8path(path), error);
   if (error) {
     toolMessage("vistrel-tool thumbnail: cannot read '%s': %s", path.c_str(),
                 error.message().c_str());
@@ -181,7 +181,7 @@ bool acceptableModel(const std::string& path) {
     toolMessage("vistrel-tool thumbnail: '%s' is not a regular file", path.c_str());
     return false;
   }
-  const uintmax_t size = fs::file_size(fs::path(path), error);
+  const uintmax_t size = fs::file_size(fs::u8path(path), error);
   if (!error && size > static_cast<uintmax_t>(kMaxModelBytes)) {
     toolMessage("vistrel-tool thumbnail: '%s' is %lld bytes; models over 64 MiB are not read",
                 path.c_str(), static_cast<long long>(size));
@@ -228,7 +228,7 @@ bool openThumbnailSession(ToolSession& session, int size) {
 int makeThumbnails(const ThumbnailOptions& options, const std::vector<std::string>& paths) {
   std::string output;
   if (!options.batch &&
-      (!absolutePath(options.outputPath, output) || fs::path(output).filename().empty())) {
+      (!absolutePath(options.outputPath, output) || fs::u8path(output).filename().empty())) {
     std::fprintf(stderr, "vistrel-tool thumbnail: cannot use the output path '%s'\n",
                  options.outputPath);
     return kToolFailed;
@@ -245,7 +245,7 @@ int makeThumbnails(const ThumbnailOptions& options, const std::vector<std::strin
   steps.readAlone = [](const BatchModel& model) {
     std::error_code error;
     return !model.path.empty() &&
-           fs::file_size(fs::path(model.path), error) > static_cast<uintmax_t>(kReadAheadBytes) &&
+           fs::file_size(fs::u8path(model.path), error) > static_cast<uintmax_t>(kReadAheadBytes) &&
            !error;
   };
   ReadOptions read;
