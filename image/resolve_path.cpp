@@ -73,7 +73,7 @@ std::string findResolved(const std::string& mapped) {
 
   // The walk starts at the root ("/", or a drive's "C:/") of an absolute path.
   fs::path current = fs::u8path(mapped).root_path();
-  size_t start = current.generic_string().size();
+  size_t start = current.generic_u8string().size();
   while (start <= mapped.size()) {
     size_t end = mapped.find('/', start);
     if (end == std::string::npos) end = mapped.size();

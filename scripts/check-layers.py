@@ -10,7 +10,9 @@ platform/ itself includes no port. A port's entry point
 system and windowing headers are included only in ports; GL and GLU only by
 platform/gl.h. tests/, fuzz/, bench/ and tools/generators/ stand outside the
 layers: nothing in a layer includes them, they may include OS headers, and
-they too take GL through platform/gl.h.
+they too take GL through platform/gl.h. Paths are UTF-8 outside the ports:
+no fopen or file stream (platformOpenFile), no std::filesystem path made from
+or read as a narrow string in the ANSI code page (u8path, u8string()).
 
 usage: check-layers.py [ROOT]   (default: the repository holding this script)
 """
@@ -37,6 +39,10 @@ OS_HEADERS = re.compile(
 # GL itself: only platform/gl.h includes it.
 GL_HEADERS = re.compile(r"^(GL/(gl|glu|glext)\.h|OpenGL/.*|GLES.*/.*)$")
 SOURCE_ENDINGS = (".h", ".hpp", ".c", ".cc", ".cpp")
+# What takes a path in the ANSI code page on Windows, outside the ports.
+NARROW_PATH = re.compile(
+    r"(?<![\w:])(std::)?fopen\s*\(|\b(std::)?[io]?fstream\b|"
+    r"\b(fs|std::filesystem)::path\s*\(\s*[^)\s]|\.(generic_)?string\(\)")
 
 
 def port_of(path):
@@ -79,7 +85,12 @@ def problems_of(root):
         level = LAYERS.index(layer)
         for path in sources_of(root, layer):
             entry_point = port_of(path) is not None and path.endswith("_main.cpp")
+            narrow_allowed = port_of(path) is not None or path.startswith(OS_ALLOWED)
             for number, line in lines_of(root, path):
+                code = line.split("//")[0]
+                if not narrow_allowed and NARROW_PATH.search(code):
+                    found.append(f"{path}:{number}: a narrow path: use platformOpenFile, "
+                                 "std::filesystem::u8path and u8string() (platform/files.h)")
                 system = SYSTEM_INCLUDE.match(line)
                 if system:
                     reason = system_problem(path, system.group(1))
@@ -111,7 +122,7 @@ def main():
     for problem in found:
         print(problem)
     if found:
-        print(f"layering: {len(found)} include(s) against docs/ARCHITECTURE.md")
+        print(f"layering: {len(found)} problem(s) against docs/ARCHITECTURE.md")
         return 1
     print("layering: every include stays in its own layer or below")
     return 0

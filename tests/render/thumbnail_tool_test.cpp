@@ -193,6 +193,18 @@ TEST_F(ThumbnailToolTest, HostileInputFailsAndLeavesNothingBehind) {
   expectNothingElseWritten(models, {"kept.png"});
 }
 
+// The wall-clock bound stops a run whose read never ends: one of the robot's
+// MAT files is a FIFO that nobody writes, so opening it waits for ever.
+TEST_F(ThumbnailToolTest, AReadThatNeverEndsIsStoppedByTheTimeLimit) {
+  ASSERT_EQ(runCommand("mkdir stuck && cp models/robot.3do models/*.mat stuck/ && "
+                       "rm stuck/robot_face.mat && mkfifo stuck/robot_face.mat"),
+            0);
+  std::string err;
+  EXPECT_EQ(thumbnail("stuck/robot.3do out/robot.png", &err), 1);
+  EXPECT_NE(err.find("vistrel-tool thumbnail: time limit reached"), std::string::npos) << err;
+  EXPECT_TRUE(fs::is_empty(scratch_.file("out")));
+}
+
 TEST_F(ThumbnailToolTest, UsageErrorsAndHelp) {
   std::string out, err;
   EXPECT_EQ(runCommand("'" + runtimePath("vistrel-tool") + "' thumbnail --help", &out), 0);

@@ -308,7 +308,7 @@ int runRender(int argc, char** argv) {
   if (options.backgroundGiven) {
     std::memcpy(background, options.background, sizeof background);
   } else {
-    const std::string programDir = programDataFolder().string();
+    const std::string programDir = programDataFolder().u8string();
     if (!readBackgroundColour((programDir + "/config.txt").c_str(), background)) {
       std::fprintf(stderr, "vistrel-tool render: no colour in %s/config.txt; black background\n",
                    programDir.c_str());
