@@ -66,7 +66,7 @@ import tga_png; tga_png.write_png(sys.argv[1], *tga_png.read_xwd(sys.stdin.buffe
   fi
   echo "--- processes:" >&2
   ps -e --forest -o pid,ppid,stat,wchan:20,etime,time,args | grep -v ' \[' >&2 || true
-  for log in viewer.log openbox.log xvfb.log drag-source.log; do
+  for log in viewer.log openbox.log xvfb.log drag-source.log tool.log batch.log stopped.log; do
     if [ -n "${SCRATCH:-}" ] && [ -f "$SCRATCH/$log" ]; then
       echo "--- $log:" >&2
       cat "$SCRATCH/$log" >&2
@@ -531,6 +531,30 @@ for command in thumbnail render; do
   done
 done
 
+# Ctrl+C (Wine turns SIGINT into it) stops a long batch at once: the model in
+# hand is counted as failed, its half-written picture and private folder are
+# gone (the stop comes on another thread: the main thread is halted and the
+# file closed first), the pictures written before stay.
+say "vistrel-tool.exe thumbnail: Ctrl+C stops a batch of 2000 and leaves no part behind"
+mkdir -p "$SCRATCH/stopped"
+i=0
+while [ $i -lt 2000 ]; do printf "%s\n" "$(winpath "$APP/samples/$SECOND_SAMPLE")"; i=$((i + 1)); done \
+  > "$SCRATCH/many.txt"
+wine_tool thumbnail --from "$(winpath "$SCRATCH/many.txt")" -o "$(winpath "$SCRATCH/stopped")\\" \
+  > "$SCRATCH/stopped.log" 2>&1 &
+BATCH_PID=$!
+wait_file "$SCRATCH/stopped/cube.png" 60 || fail "the batch wrote no first picture"
+pkill -INT -f '^[^ ]*vistrel-tool.exe thumbnail --from' || fail "no batch to stop"
+status=0
+wait "$BATCH_PID" || status=$?
+tr -d '\r' < "$SCRATCH/stopped.log" > "$SCRATCH/stopped.txt"
+written=$(find "$SCRATCH/stopped" -name '*.png' | wc -l)
+[ "$status" = 1 ] && grep -q ': vistrel-tool thumbnail: stopped$' "$SCRATCH/stopped.txt" &&
+  [ "$(tail -n 1 "$SCRATCH/stopped.txt")" = "$written written, $((2000 - written)) failed" ] ||
+  fail "the stopped batch: exit $status, $written pictures, $(tail -n 3 "$SCRATCH/stopped.txt")"
+[ -z "$(find "$SCRATCH/stopped" -name '.*')" ] ||
+  fail "the stopped batch left $(find "$SCRATCH/stopped" -name '.*' | head -3)"
+
 # ---- A model at a path outside the ANSI code page --------------------------------
 # C:\Модели\José\робот.3do: opened by the viewer from its command line and
 # from its dialog, drawn, exported and thumbnailed by the tool.
@@ -551,16 +575,22 @@ grep -q 'Модели\\José\\робот.3do' "$UNICODE_DIR/ModelStats.txt" ||
 hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
 expect_exit 0
 # xdotool cannot type characters outside the keyboard map into Wine, so the
-# dialog opens in the folder (the current one) and is answered with a name
-# in ASCII: the path it hands back is C:\Модели\José\robot.3do.
+# dialog opens in the folder and is answered with a name in ASCII: the path
+# it hands back is C:\Модели\José\robot.3do. The dialog opens in the
+# current folder once its memory of the last folder is gone; the viewer
+# started there stays there when the folder holds config.txt and systemtex/,
+# which are then read from it.
+timeout 60 wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\ComDlg32' /f \
+  > /dev/null 2>&1 || true
 rm -f "$UNICODE_DIR/ModelStats.txt"
 cp "$APP/samples/$SAMPLE" "$UNICODE_DIR/robot.3do"
+cp -r "$APP/config.txt" "$APP/systemtex" "$UNICODE_DIR/"
 (cd "$UNICODE_DIR" && exec timeout 120 wine "$APP/vistrel.exe") > "$SCRATCH/viewer.log" 2>&1 &
 VIEWER_PID=$!
 answer_dialog robot.3do
-wait_file "$UNICODE_DIR/ModelStats.txt" 20 || fail "the dialog's C:\Модели\José\robot.3do did not load"
+wait_file "$UNICODE_DIR/ModelStats.txt" 20 || fail "the dialog's robot.3do beside робот.3do did not load"
 grep -q 'Модели\\José\\robot.3do' "$UNICODE_DIR/ModelStats.txt" ||
-  fail "ModelStats.txt does not name C:\Модели\José\robot.3do: $(head -n 1 "$UNICODE_DIR/ModelStats.txt")"
+  fail "ModelStats.txt does not name the robot.3do beside робот.3do: $(head -n 1 "$UNICODE_DIR/ModelStats.txt")"
 wait_window '^Vistrel$' 30 > /dev/null || fail "the viewer's window did not appear"
 hold_key_until Escape viewer_ended || fail "Esc did not end the viewer"
 expect_exit 0
@@ -570,9 +600,9 @@ mkdir -p "$UNICODE_APP"
 cp -r "$APP/vistrel-tool.exe" "$APP/config.txt" "$APP/systemtex" "$UNICODE_APP/"
 (cd "$SCRATCH" && timeout 120 wine 'C:\Программы\vistrel\vistrel-tool.exe' render \
   "$UNICODE_MODEL" -o "$(winpath "$SCRATCH/unicode-app.tga")" --text fps) > "$SCRATCH/tool.log" 2>&1 ||
-  fail "the tool in C:\Программы\vistrel failed: $(cat "$SCRATCH/tool.log")"
+  fail "the tool in Программы/vistrel failed: $(cat "$SCRATCH/tool.log")"
 python3 tests/win32/compare_tga.py "$SCRATCH/unicode-app.tga" "$SCRATCH/linux-render.tga" \
-  --ignore "$FPS_AREA" || fail "the tool in C:\Программы\vistrel drew another picture"
+  --ignore "$FPS_AREA" || fail "the tool in Программы/vistrel drew another picture"
 wine_tool render "$UNICODE_MODEL" -o 'C:\Модели\José\робот.tga' --text fps \
   > "$SCRATCH/tool.log" 2>&1 || fail "render of робот.3do failed: $(cat "$SCRATCH/tool.log")"
 python3 tests/win32/compare_tga.py "$UNICODE_DIR/робот.tga" "$SCRATCH/linux-render.tga" \

@@ -2,11 +2,14 @@
 // private folder gets a name from the process id and a counter, made with
 // CreateDirectoryW until one is free; MoveFileExW replaces an existing
 // target, which the C library's rename refuses on Windows. Paths are UTF-8,
-// turned into UTF-16 for each call. The single staged file's path is kept
-// for the stop of platform/run_limits.h (win32RemoveStagedFile).
+// turned into UTF-16 for each call. The single staged file's path and open
+// handle are kept for the stop of platform/run_limits.h
+// (win32RemoveStagedFile).
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 
@@ -15,32 +18,46 @@
 
 namespace {
 
-// The private folder and its single file, for a stop on another thread.
-CRITICAL_SECTION* stagedLock() {
-  static CRITICAL_SECTION lock;
-  static const bool made = (InitializeCriticalSection(&lock), true);
-  (void)made;
-  return &lock;
+// The private folder, its single file and that file's handle once opened,
+// for a stop on another thread while the main thread is suspended
+// (win32_run_limits.cpp): fixed buffers and a state read without a lock, as
+// the suspended thread may hold any lock.
+constexpr size_t kLongestPath = 32768;
+wchar_t gStagedFolder[kLongestPath];
+wchar_t gStagedFile[kLongestPath];
+volatile LONG gStaged = 0;  // 0 none, 1 the folder, 2 the folder and one file
+void* volatile gStagedHandle = nullptr;
+
+void copyPath(wchar_t (&out)[kLongestPath], const std::wstring& path) {
+  const size_t length = std::min(path.size(), kLongestPath - 1);
+  std::copy(path.begin(), path.begin() + static_cast<std::ptrdiff_t>(length), out);
+  out[length] = L'\0';
 }
-std::wstring gStagedFolder;
-std::wstring gStagedFile;
 
 void rememberStaged(const std::wstring& folder, const std::wstring& file) {
-  EnterCriticalSection(stagedLock());
-  gStagedFolder = folder;
-  gStagedFile = file;
-  LeaveCriticalSection(stagedLock());
+  InterlockedExchange(&gStaged, 0);
+  gStagedHandle = nullptr;
+  if (folder.empty()) return;
+  copyPath(gStagedFolder, folder);
+  copyPath(gStagedFile, file);
+  InterlockedExchange(&gStaged, file.empty() ? 1 : 2);
 }
 
 }  // namespace
 
+void win32NoteOpenedFile(const std::wstring& path, FILE* file) {
+  if (file && gStaged == 2 && path == gStagedFile) {
+    gStagedHandle = reinterpret_cast<void*>(_get_osfhandle(_fileno(file)));
+  }
+}
+
 void win32RemoveStagedFile() {
-  EnterCriticalSection(stagedLock());
-  if (!gStagedFile.empty()) DeleteFileW(gStagedFile.c_str());
-  if (!gStagedFolder.empty()) RemoveDirectoryW(gStagedFolder.c_str());
-  gStagedFolder.clear();
-  gStagedFile.clear();
-  LeaveCriticalSection(stagedLock());
+  const LONG staged = InterlockedExchange(&gStaged, 0);
+  // Windows removes no file that is open: the handle goes first.
+  HANDLE handle = static_cast<HANDLE>(gStagedHandle);
+  if (staged == 2 && handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  if (staged == 2) DeleteFileW(gStagedFile);
+  if (staged >= 1) RemoveDirectoryW(gStagedFolder);
 }
 
 bool beginStagedFiles(StagedFiles& staged, const std::string& folder, const std::string& target) {

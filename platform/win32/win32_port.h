@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 // UTF-8 to UTF-16; empty for text that is not UTF-8.
@@ -19,5 +20,10 @@ std::string win32Utf8(const wchar_t* text, size_t length);
 LRESULT CALLBACK win32WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Removes the single staged file and its private folder, if any: the clean-up
-// of a stopped run (win32_run_limits.cpp), safe from any thread.
+// of a stopped run (win32_run_limits.cpp), from another thread while the
+// main thread is suspended; it takes no lock and allocates nothing. The
+// file's handle, when it is open (win32NoteOpenedFile), is closed first.
 void win32RemoveStagedFile();
+// Notes a file just opened at path: the staged file's handle is kept for
+// win32RemoveStagedFile.
+void win32NoteOpenedFile(const std::wstring& path, FILE* file);

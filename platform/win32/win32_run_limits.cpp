@@ -1,18 +1,24 @@
 // The bounds of platform/run_limits.h on Windows: a job object's
 // per-process memory limit for memory (the committed memory the process may
 // hold, so that a large allocation fails cleanly, as on Linux), and a
-// watchdog thread for processor and wall-clock time, which wakes on a
-// waitable timer at each item's wall-clock deadline and four times a second
+// watchdog thread for processor and wall-clock time, which wakes at each
+// item's wall-clock deadline, when an item begins, and four times a second
 // to read the process's processor time. Ctrl+C, Ctrl+Break and a console's
-// closing are the stop requests (the console control handler runs on a
-// thread of its own). The stop is the same for all: the single staged file
-// removed, the line written, exit status 1, whatever the main thread is
-// doing. Mesa's thread count (LP_NUM_THREADS) has no counterpart: the
-// system's OpenGL decides its own threads.
+// closing are the stop requests (the console's control handler runs on a
+// thread of its own). Mesa's thread count (LP_NUM_THREADS) has no
+// counterpart: the system's OpenGL decides its own threads.
+//
+// The stop comes on another thread while the main thread goes on, so it
+// first suspends the main thread (which then can neither write nor rename),
+// then closes and removes the staged file and its folder
+// (win32RemoveStagedFile), writes the line and ends the process with status
+// 1. The main thread may be suspended inside the heap or holding any lock,
+// so the stop takes none and allocates nothing: the item's prefix and counts
+// sit in fixed buffers, two of them, an index naming the complete one, as
+// in the POSIX port.
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -21,25 +27,48 @@
 
 namespace {
 
-CRITICAL_SECTION gLock;  // the item's prefix and counts
-std::string gName;
-std::string gItemPrefix;
-bool gSeveral = false;
-size_t gWritten = 0;
-size_t gTotal = 0;
-unsigned long long gCpuBudgetEnd = 0;  // processor time, 100 ns units, the item may reach
-unsigned long long gWallEnd = 0;       // GetTickCount64 the item may reach
+constexpr size_t kPrefixSize = 512;
+char gName[128];
+size_t gNameLength = 0;
+char gItemPrefix[2][kPrefixSize];
+volatile LONG gItemPrefixLength[2] = {0, 0};
+volatile LONG gStopItem = -1;  // -1: a single run, no prefix and no count
+volatile LONG64 gWritten = 0;
+volatile LONG64 gTotal = 0;
+volatile LONG64 gCpuEnd = 0;   // processor time, 100 ns units, the item may reach
+volatile LONG64 gWallEnd = 0;  // GetTickCount64 the item may reach
 RunLimits gLimits;
-HANDLE gRenewed = nullptr;  // set when an item begins, to re-read the deadlines
+HANDLE gMainThread = nullptr;
+HANDLE gRenewed = nullptr;  // set when an item begins: the watchdog reads the deadlines again
 volatile LONG gStopping = 0;
 
-unsigned long long processorTime() {
+LONG64 processorTime() {
   FILETIME created, ended, kernel, user;
   if (!GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user)) return 0;
   const auto value = [](const FILETIME& time) {
-    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<LONG64>((static_cast<ULONG64>(time.dwHighDateTime) << 32) |
+                               time.dwLowDateTime);
   };
   return value(kernel) + value(user);
+}
+
+size_t appendText(char* out, size_t at, size_t size, const char* text, size_t length) {
+  const size_t room = at < size ? size - at : 0;
+  const size_t taken = length < room ? length : room;
+  std::memcpy(out + at, text, taken);
+  return at + taken;
+}
+
+size_t appendNumber(char* out, size_t at, size_t size, LONG64 value) {
+  char digits[24];
+  size_t count = 0;
+  if (value < 0) value = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value > 0 && count < sizeof digits);
+  while (count > 0 && at < size) out[at++] = digits[--count];
+  return at;
 }
 
 [[noreturn]] void stopRun(const char* reason) {
@@ -47,21 +76,31 @@ unsigned long long processorTime() {
   if (InterlockedExchange(&gStopping, 1) != 0) {
     for (;;) Sleep(INFINITE);
   }
-  win32RemoveStagedFile();
-  EnterCriticalSection(&gLock);
-  std::string text;
-  if (gSeveral) text += gItemPrefix;
-  text += gName + ": " + reason + "\n";
-  if (gSeveral) {
-    text +=
-        std::to_string(gWritten) + " written, " + std::to_string(gTotal - gWritten) + " failed\n";
+  if (gMainThread && GetCurrentThreadId() != GetThreadId(gMainThread)) {
+    SuspendThread(gMainThread);
   }
-  LeaveCriticalSection(&gLock);
-  std::fflush(stdout);
+  win32RemoveStagedFile();
+  char text[kPrefixSize + 256];
+  size_t at = 0;
+  const LONG item = gStopItem;
+  if (item >= 0) {
+    at = appendText(text, at, sizeof text, gItemPrefix[item],
+                    static_cast<size_t>(gItemPrefixLength[item]));
+  }
+  at = appendText(text, at, sizeof text, gName, gNameLength);
+  at = appendText(text, at, sizeof text, ": ", 2);
+  at = appendText(text, at, sizeof text, reason, std::strlen(reason));
+  at = appendText(text, at, sizeof text, "\n", 1);
+  if (item >= 0) {
+    at = appendNumber(text, at, sizeof text, gWritten);
+    at = appendText(text, at, sizeof text, " written, ", 10);
+    at = appendNumber(text, at, sizeof text, gTotal - gWritten);
+    at = appendText(text, at, sizeof text, " failed\n", 8);
+  }
   DWORD done = 0;
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
   if (error != nullptr && error != INVALID_HANDLE_VALUE) {
-    WriteFile(error, text.data(), static_cast<DWORD>(text.size()), &done, nullptr);
+    WriteFile(error, text, static_cast<DWORD>(at), &done, nullptr);
   }
   TerminateProcess(GetCurrentProcess(), 1);
   for (;;) Sleep(INFINITE);
@@ -69,15 +108,12 @@ unsigned long long processorTime() {
 
 DWORD WINAPI watch(void*) {
   for (;;) {
-    EnterCriticalSection(&gLock);
-    const unsigned long long wallEnd = gWallEnd;
-    const unsigned long long cpuEnd = gCpuBudgetEnd;
-    LeaveCriticalSection(&gLock);
-    const unsigned long long now = GetTickCount64();
+    const LONG64 wallEnd = InterlockedCompareExchange64(&gWallEnd, 0, 0);
+    const LONG64 cpuEnd = InterlockedCompareExchange64(&gCpuEnd, 0, 0);
+    const LONG64 now = static_cast<LONG64>(GetTickCount64());
     if (now >= wallEnd) stopRun("time limit reached");
     if (processorTime() >= cpuEnd) stopRun("CPU time limit reached");
-    const unsigned long long left = wallEnd - now;
-    WaitForSingleObject(gRenewed, static_cast<DWORD>(std::min<unsigned long long>(left, 250)));
+    WaitForSingleObject(gRenewed, static_cast<DWORD>(std::min<LONG64>(wallEnd - now, 250)));
   }
 }
 
@@ -86,10 +122,10 @@ BOOL WINAPI onConsoleControl(DWORD) {
 }
 
 void setDeadlines() {
-  EnterCriticalSection(&gLock);
-  gWallEnd = GetTickCount64() + static_cast<unsigned long long>(gLimits.wallSeconds) * 1000;
-  gCpuBudgetEnd = processorTime() + static_cast<unsigned long long>(gLimits.cpuSeconds) * 10000000;
-  LeaveCriticalSection(&gLock);
+  InterlockedExchange64(&gWallEnd, static_cast<LONG64>(GetTickCount64()) +
+                                       static_cast<LONG64>(gLimits.wallSeconds) * 1000);
+  InterlockedExchange64(&gCpuEnd,
+                        processorTime() + static_cast<LONG64>(gLimits.cpuSeconds) * 10000000);
   if (gRenewed) SetEvent(gRenewed);
 }
 
@@ -108,19 +144,20 @@ void capMemory(unsigned long long writableMB) {
       !AssignProcessToJobObject(job, GetCurrentProcess())) {
     CloseHandle(job);
   }
-  // The handle stays open for the run: the job lives as long as the process.
+  // Otherwise the handle stays open: the job lives as long as the process.
 }
 
 }  // namespace
 
 void startRunLimits(const RunLimits& limits) {
-  static bool started = false;
-  if (!started) InitializeCriticalSection(&gLock);
   gLimits = limits;
-  gName = limits.name ? limits.name : "";
+  const char* name = limits.name ? limits.name : "";
+  gNameLength = std::min(std::strlen(name), sizeof gName);
+  std::memcpy(gName, name, gNameLength);
   setDeadlines();
-  if (started) return;
-  started = true;
+  if (gMainThread) return;  // started before
+  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &gMainThread, 0,
+                  FALSE, DUPLICATE_SAME_ACCESS);
   capMemory(limits.writableMB);
   SetConsoleCtrlHandler(onConsoleControl, TRUE);
   // No box when the process fails: it runs for a program, not a person.
@@ -131,11 +168,12 @@ void startRunLimits(const RunLimits& limits) {
 }
 
 void renewRunLimits(const std::string& itemPrefix, size_t written, size_t total) {
-  EnterCriticalSection(&gLock);
-  gSeveral = true;
-  gItemPrefix = itemPrefix;
-  gWritten = written;
-  gTotal = total;
-  LeaveCriticalSection(&gLock);
+  InterlockedExchange64(&gWritten, static_cast<LONG64>(written));
+  InterlockedExchange64(&gTotal, static_cast<LONG64>(total));
+  const LONG slot = gStopItem == 0 ? 1 : 0;
+  const size_t length = std::min(itemPrefix.size(), kPrefixSize);
+  std::memcpy(gItemPrefix[slot], itemPrefix.data(), length);
+  InterlockedExchange(&gItemPrefixLength[slot], static_cast<LONG>(length));
+  InterlockedExchange(&gStopItem, slot);
   setDeadlines();
 }

@@ -55,7 +55,11 @@ FILE* platformOpenFile(const std::string& path, const char* mode) {
       wideMode += static_cast<wchar_t>(*c);
     }
   }
-  if (!exclusive) return _wfopen(widePath.c_str(), wideMode.c_str());
+  if (!exclusive) {
+    FILE* file = _wfopen(widePath.c_str(), wideMode.c_str());
+    win32NoteOpenedFile(widePath, file);
+    return file;
+  }
   // The C runtime knows no "x": create the file only when it is not there,
   // then hand it to the C runtime.
   HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
