@@ -32,3 +32,6 @@ void startRunLimits(const RunLimits& limits);
 // from now, its prefix ("PATH: ") for the stop line, and the counts so far
 // for the closing line.
 void renewRunLimits(const std::string& itemPrefix, size_t written, size_t total);
+// The item in hand has been written: a stop before the next item counts it
+// among the written ones.
+void noteRunItemWritten();

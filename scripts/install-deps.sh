@@ -18,7 +18,7 @@ PACKAGES="
   dpkg-dev man-db groff-base
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix libz-mingw-w64-dev libstb-dev
-  wine wine64 zip unzip
+  wine wine64 zip unzip nsis icoutils
   libtinygltf-dev nlohmann-json3-dev
   assimp-utils f3d nodejs
 "

@@ -29,7 +29,14 @@
 # export to .glb, .gltf and .obj, thumbnail, batches of thumbnails and
 # renders with a broken model in the middle); and opens the model
 # C:\Модели\José\робот.3do in the viewer (command line and dialog) and
-# renders, thumbnails and exports it with the tool.
+# renders, thumbnails and exports it with the tool. Then, in a fresh prefix,
+# installs build-win/vistrel-setup.exe silently, checks its files, its
+# Start-menu entry and every registry key of the file type and the thumbnail
+# provider, opens a .3do with `start` (the association, not the program's
+# name) and compares its F12 picture with the Linux render, loads the
+# provider through COM (tests/win32/thumbnail_com.cpp) and compares its
+# picture with the Linux thumbnail, sees it fail on random bytes, and
+# uninstalls silently: no file, no Start-menu entry, no key left.
 # Every step is bounded in time; exits non-zero when anything fails.
 #
 # Environment: VISTREL_LINUX_BUILD (default build) is the native build whose
@@ -75,8 +82,8 @@ import tga_png; tga_png.write_png(sys.argv[1], *tga_png.read_xwd(sys.stdin.buffe
   exit 1
 }
 
-for tool in x86_64-w64-mingw32-g++ cmake wine wineserver Xvfb openbox xdotool xwininfo zip \
-  unzip python3 timeout xprop xwd; do
+for tool in x86_64-w64-mingw32-g++-posix cmake wine wineserver Xvfb openbox xdotool xwininfo zip \
+  unzip python3 timeout xprop xwd makensis icotool; do
   command -v "$tool" > /dev/null 2>&1 || fail "'$tool' is missing (run scripts/install-deps.sh)"
 done
 
@@ -619,6 +626,91 @@ cp "$UNICODE_DIR/"*.mat "$UNICODE_DIR/робот.3do" "$SCRATCH/linux-unicode/М
   -o "$SCRATCH/linux-unicode/Модели/José/glb/робот.glb" > /dev/null || fail "the Linux export failed"
 python3 tests/win32/same_outputs.py "$UNICODE_DIR/glb" "$SCRATCH/linux-unicode/Модели/José/glb" ||
   fail "the export of робот.3do differs from the Linux build's"
+
+# ---- The installer, in a fresh prefix --------------------------------------------
+say "installer: silent install into a fresh prefix"
+timeout 60 wineserver -k > /dev/null 2>&1 || true
+export WINEPREFIX="$SCRATCH/install-prefix"
+timeout 180 wine wineboot --init > "$SCRATCH/wineboot.log" 2>&1 || fail "wineboot failed"
+timeout 120 wineserver -w || fail "wineserver did not settle after wineboot"
+timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+  > /dev/null 2>&1 || fail "could not configure the Wine debugger"
+timeout 300 wine "$(winpath "$ROOT/$WIN_BUILD/vistrel-setup.exe")" /S > "$SCRATCH/setup.log" 2>&1 ||
+  fail "the silent install failed: $(cat "$SCRATCH/setup.log")"
+timeout 120 wineserver -w || fail "the installer did not finish"
+PROGRAM="$WINEPREFIX/drive_c/Program Files/Vistrel"
+MENU="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Vistrel.lnk"
+for f in vistrel.exe vistrel-tool.exe vistrel-thumbnails.dll uninstall.exe config.txt \
+  systemtex "samples/$SAMPLE"; do
+  [ -e "$PROGRAM/$f" ] || fail "the install lacks $f"
+done
+[ -e "$MENU" ] || fail "the install made no Start-menu entry"
+[ ! -e "$XDG_DATA_HOME/applications/wine" ] || fail "Wine wrote menu entries for the Linux desktop"
+# The value $2 of the key $1 ("" for the key's default) must be $3.
+expect_value() {
+  if [ -z "$2" ]; then which=/ve; else which="/v $2"; fi
+  # shellcheck disable=SC2086 # /v and the name are two arguments
+  found=$(timeout 60 wine reg query "$1" $which 2> /dev/null | tr -d '\r' |
+    sed -n 's/^ *.* *REG_[A-Z_]* *//p' | head -n 1) || true
+  [ "$found" = "$3" ] || fail "registry: $1 ${2:-(default)} is '$found', expected '$3'"
+}
+CLASSES='HKLM\Software\Classes'
+PROVIDER='{2921C062-5867-4F3E-906D-505D43ADBAFF}'
+THUMBNAILS='ShellEx\{E357FCCD-A995-4576-B01F-234630154E96}'
+INSTALLED='C:\Program Files\Vistrel'
+UNINSTALL_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vistrel'
+expect_value "$CLASSES\\Vistrel.Model.1" "" "3DO model"
+expect_value "$CLASSES\\Vistrel.Model.1" FriendlyTypeName "3DO model"
+expect_value "$CLASSES\\Vistrel.Model.1\\DefaultIcon" "" "$INSTALLED\\vistrel.exe,0"
+expect_value "$CLASSES\\Vistrel.Model.1\\shell\\open\\command" "" "\"$INSTALLED\\vistrel.exe\" \"%1\""
+expect_value "$CLASSES\\Vistrel.Model.1\\$THUMBNAILS" "" "$PROVIDER"
+expect_value "$CLASSES\\.3do" "" "Vistrel.Model.1"
+expect_value "$CLASSES\\.3do\\OpenWithProgids" Vistrel.Model.1 ""
+expect_value "$CLASSES\\.3do\\$THUMBNAILS" "" "$PROVIDER"
+expect_value "$CLASSES\\CLSID\\$PROVIDER\\InprocServer32" "" "$INSTALLED\\vistrel-thumbnails.dll"
+expect_value "$CLASSES\\CLSID\\$PROVIDER\\InprocServer32" ThreadingModel Apartment
+expect_value "$CLASSES\\CLSID\\$PROVIDER" DisableProcessIsolation 0x1
+expect_value "$UNINSTALL_KEY" DisplayName Vistrel
+expect_value "$UNINSTALL_KEY" QuietUninstallString "\"$INSTALLED\\uninstall.exe\" /S"
+timeout 60 wine reg query "$CLASSES\\.3do\\OpenWithProgids" /v Vistrel.Model.1 > /dev/null 2>&1 ||
+  fail "registry: .3do's OpenWithProgids does not name Vistrel.Model.1"
+
+say "installer: a .3do opens through its association; the provider through COM"
+MODELS="$WINEPREFIX/drive_c/models"
+mkdir -p "$MODELS"
+cp "$APP/samples/$SAMPLE" "$APP/samples/"*.mat "$MODELS/"
+# start hands the file to the shell, which finds the program from .3do.
+(cd "$SCRATCH" && timeout 60 wine start "C:\\models\\$SAMPLE") > "$SCRATCH/viewer.log" 2>&1 ||
+  fail "start on $SAMPLE failed: $(cat "$SCRATCH/viewer.log")"
+wait_window '^Vistrel$' 60 > /dev/null || fail "the association opened no viewer"
+screenshot "$MODELS/screen000.tga" || fail "F12 wrote no screenshot beside the model"
+expect_linux_picture "$MODELS/screen000.tga" "$SAMPLE" "$SCRATCH/linux-render-5.tga"
+window_gone() { wait_window_gone '^Vistrel$' 60; }
+hold_key_until Escape window_gone || fail "Esc did not end the viewer"
+COM_EXE=$ROOT/$WIN_BUILD/test-bin/vistrel-thumbnail-com.exe
+timeout 120 wine "$COM_EXE" "C:\\models\\$SAMPLE" 'C:\models\com.tga' 256 \
+  > "$SCRATCH/tool.log" 2>&1 || fail "the provider made no thumbnail: $(cat "$SCRATCH/tool.log")"
+grep -q '^256x256 alpha 2' "$SCRATCH/tool.log" ||
+  fail "the provider's picture is not 256x256 WTSAT_ARGB: $(cat "$SCRATCH/tool.log")"
+python3 tests/win32/compare_tga.py "$MODELS/com.tga" "$SCRATCH/linux-thumb.png" --alpha ||
+  fail "the provider's thumbnail differs from the Linux one"
+python3 -c "import random, sys; random.seed(21); sys.stdout.buffer.write(bytes(random.randrange(256) for _ in range(4096)))" \
+  > "$MODELS/noise.3do"
+status=0
+timeout 120 wine "$COM_EXE" 'C:\models\noise.3do' 'C:\models\noise.tga' > "$SCRATCH/tool.log" 2>&1 ||
+  status=$?
+[ "$status" = 1 ] && grep -q '^GetThumbnail failed' "$SCRATCH/tool.log" ||
+  fail "the provider on random bytes: exit $status, $(cat "$SCRATCH/tool.log")"
+
+say "installer: silent uninstall leaves no file and no key"
+timeout 120 wine "$INSTALLED\\uninstall.exe" /S > "$SCRATCH/setup.log" 2>&1 ||
+  fail "the silent uninstall failed: $(cat "$SCRATCH/setup.log")"
+timeout 120 wineserver -w || fail "the uninstaller did not finish"
+[ ! -e "$PROGRAM" ] || fail "the uninstall left $(find "$PROGRAM" | head -5)"
+[ ! -e "$MENU" ] || fail "the uninstall left the Start-menu entry"
+for key in "$CLASSES\\Vistrel.Model.1" "$CLASSES\\.3do" "$CLASSES\\CLSID\\$PROVIDER" "$UNINSTALL_KEY"; do
+  if timeout 60 wine reg query "$key" > /dev/null 2>&1; then fail "the uninstall left $key"; fi
+done
 
 # Last: after a program run with no display, Wine's next programs found no
 # display driver ("no driver could be loaded"), display or not.

@@ -149,6 +149,10 @@ void startRunLimits(const RunLimits& limits) {
   }
 }
 
+void noteRunItemWritten() {
+  if (gWritten < gTotal) gWritten = gWritten + 1;
+}
+
 void renewRunLimits(const std::string& itemPrefix, size_t written, size_t total) {
   gWritten = static_cast<sig_atomic_t>(std::min<size_t>(written, INT_MAX));
   gTotal = static_cast<sig_atomic_t>(std::min<size_t>(total, INT_MAX));

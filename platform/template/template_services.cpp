@@ -48,3 +48,4 @@ bool platformStderrIsTerminal() {
 // ---- Bounds of a run over files nobody chose (run_limits.h) ------------------
 void startRunLimits(const RunLimits&) {}  // cap processor time, wall time, memory; stop cleanly
 void renewRunLimits(const std::string&, size_t, size_t) {}  // fresh time for the next item
+void noteRunItemWritten() {}  // the item in hand counts as written if the run stops now

@@ -167,6 +167,10 @@ void startRunLimits(const RunLimits& limits) {
   if (thread) CloseHandle(thread);
 }
 
+void noteRunItemWritten() {
+  if (gWritten < gTotal) InterlockedIncrement64(&gWritten);
+}
+
 void renewRunLimits(const std::string& itemPrefix, size_t written, size_t total) {
   InterlockedExchange64(&gWritten, static_cast<LONG64>(written));
   InterlockedExchange64(&gTotal, static_cast<LONG64>(total));

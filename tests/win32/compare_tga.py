@@ -5,12 +5,12 @@ screenshot or the tool's picture made under Wine against the Linux tool's
 picture of the same view.
 
 usage: compare_tga.py A.tga B.tga [--ignore X0,Y0,X1,Y1]... [--tolerance N]
-                      [--max-differing FRACTION] [--png OUT.png]
+                      [--max-differing FRACTION] [--png OUT.png] [--alpha]
 
 Rectangles to ignore are in window pixels, top-left origin, X1 and Y1
 exclusive. A pixel differs when any of its red, green or blue values differs
-by more than the tolerance (for PNG pictures, alpha too; TGA alpha is not
-compared). Exit status 0 when the
+by more than the tolerance (for PNG pictures, alpha too; a 32-bit TGA's
+alpha with --alpha). Exit status 0 when the
 sizes match and at most FRACTION of the compared pixels differ, 1 otherwise,
 2 for unreadable input. --png writes A as a PNG (for looking at a failure).
 """
@@ -24,8 +24,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
 import tga_png  # noqa: E402
 
 
-def read_tga(path):
-    """Returns (width, height, rows) with rows top-down as lists of (r, g, b)."""
+def read_tga(path, alpha=False):
+    """Returns (width, height, rows) with rows top-down as lists of (r, g, b),
+    or of (r, g, b, a) from a 32-bit picture when alpha is asked for."""
     with open(path, "rb") as f:
         data = f.read()
     if len(data) < 18:
@@ -43,6 +44,7 @@ def read_tga(path):
     for y in range(height):
         base = start + y * width * step
         row = [(data[base + x * step + 2], data[base + x * step + 1], data[base + x * step])
+               + ((data[base + x * step + 3],) if alpha and step == 4 else ())
                for x in range(width)]
         rows.append(row)
     if not descriptor & 0x20:  # bottom-up unless the top-left origin bit is set
@@ -50,10 +52,10 @@ def read_tga(path):
     return width, height, rows
 
 
-def read_picture(path):
+def read_picture(path, alpha=False):
     """read_tga's result, or a PNG's with rows of (r, g, b, a)."""
     if not path.endswith(".png"):
-        return read_tga(path)
+        return read_tga(path, alpha)
     width, height, rgba = tga_png.read_png(path)
     rows = [[tuple(rgba[(y * width + x) * 4:(y * width + x) * 4 + 4]) for x in range(width)]
             for y in range(height)]
@@ -82,10 +84,11 @@ def main():
     parser.add_argument("--tolerance", type=int, default=8)
     parser.add_argument("--max-differing", type=float, default=0.005)
     parser.add_argument("--png")
+    parser.add_argument("--alpha", action="store_true", help="compare a 32-bit TGA's alpha too")
     args = parser.parse_args()
     try:
-        wa, ha, a = read_picture(args.a)
-        wb, hb, b = read_picture(args.b)
+        wa, ha, a = read_picture(args.a, args.alpha)
+        wb, hb, b = read_picture(args.b, args.alpha)
         ignored = [tuple(int(v) for v in r.split(",")) for r in args.ignore]
     except (OSError, ValueError) as error:
         print(f"compare_tga: {error}", file=sys.stderr)

@@ -267,7 +267,9 @@ int makeThumbnails(const ThumbnailOptions& options, const std::vector<std::strin
     for (const std::string& line : messages) {
       toolMessage("vistrel-tool thumbnail: %s", line.c_str());
     }
-    return shown && writeThumbnail(model.output, options.size, rgba);
+    const bool written = shown && writeThumbnail(model.output, options.size, rgba);
+    if (written) noteRunItemWritten();
+    return written;
   };
   const int status = options.batch ? runBatch("thumbnail", models, steps)
                                    : runSingle("thumbnail", models[0], steps);
