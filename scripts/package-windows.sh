@@ -34,7 +34,8 @@ echo "package: $ZIP"
 
 # The installer's files: the zip's and the thumbnail provider, listed for
 # installing (File, in each folder) and for removing (Delete, then the
-# folders deepest first, each only if empty).
+# folders deepest first, each only if empty; a file in use at the next
+# restart).
 cp "$BUILD/bin/vistrel-thumbnails.dll" "$STAGE/vistrel/"
 ROOT_STAGE=$(cd "$STAGE" && pwd)
 (
@@ -50,10 +51,10 @@ ROOT_STAGE=$(cd "$STAGE" && pwd)
 (
   cd "$STAGE/vistrel"
   find . -type f | sort | while read -r file; do
-    printf 'Delete "$INSTDIR\\%s"\n' "$(printf '%s' "${file#./}" | tr '/' '\\')"
+    printf 'Delete /REBOOTOK "$INSTDIR\\%s"\n' "$(printf '%s' "${file#./}" | tr '/' '\\')"
   done
   find . -mindepth 1 -type d | sort -r | while read -r folder; do
-    printf 'RMDir "$INSTDIR\\%s"\n' "$(printf '%s' "${folder#./}" | tr '/' '\\')"
+    printf 'RMDir /REBOOTOK "$INSTDIR\\%s"\n' "$(printf '%s' "${folder#./}" | tr '/' '\\')"
   done
 ) > "$STAGE/removed-files.nsh"
 VERSION=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$BUILD/CMakeCache.txt")

@@ -16,6 +16,8 @@
 ; The uninstaller removes what the installer added, and nothing else: the
 ; files listed at packing time (removed-files.nsh), folders only when they
 ; are empty, and of the shared .3do key only the values that are still ours.
+; A file in use (the provider loaded by Explorer, a running viewer) goes at
+; the next restart (/REBOOTOK).
 ;
 ; makensis -DVERSION=X.Y.Z -DSTAGE=DIR -DOUTFILE=FILE vistrel.nsi, where DIR
 ; holds the programs and data (vistrel/ of the zip) and the generated
@@ -104,8 +106,8 @@ SectionEnd
 Section "Uninstall"
   Delete "$SMPROGRAMS\Vistrel.lnk"
   !include "${STAGE}/removed-files.nsh"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+  RMDir /REBOOTOK "$INSTDIR"
 
   DeleteRegKey HKLM "${CLASSES}\${PROGID}"
   DeleteRegKey HKLM "${CLASSES}\CLSID\${PROVIDER}"
