@@ -2,8 +2,10 @@
 """The layering check passes on the tree and catches each kind of wrong include
 planted in a copy: a layer including from above, a port including another
 port, platform/ including a port, a layer including tests/, an OS header outside
-a port, GL outside platform/gl.h (a test too). A port's entry point may
-include the shell, and a port or a generator may include OS headers."""
+a port, GL outside platform/gl.h (a test too), a narrow path outside the ports
+(fopen, a file stream, a filesystem path made from or read as a narrow string).
+A port's entry point may include the shell, and a port or a generator may
+include OS headers and open files with fopen."""
 import shutil
 import subprocess
 import sys
@@ -42,6 +44,14 @@ plants = [
     ("platform/posix/posix_files.cpp", "#include <signal.h>", 0, ""),
     ("tests/support/test_support.cpp", "#include <GL/gl.h>", 1, "GL only through platform/gl.h"),
     ("tools/generators/make_samples.cpp", "#include <sys/stat.h>", 0, ""),
+    ("app/config_file.cpp", 'static FILE* f = std::fopen("a", "r");', 1, "a narrow path"),
+    ("runner/batch.cpp", "static std::ifstream list;", 1, "a narrow path"),
+    ("image/resolve_path.cpp", 'static auto p = fs::path(std::string("a"));', 1, "a narrow path"),
+    ("tools/vistrel_tool/tool_render.cpp", "static auto t = fs::path().string();", 1,
+     "a narrow path"),
+    ("image/resolve_path.cpp", "// std::fopen in a comment", 0, ""),
+    ("platform/posix/posix_files.cpp", 'static FILE* f = std::fopen("a", "r");', 0, ""),
+    ("tools/generators/make_samples.cpp", 'static FILE* f = std::fopen("a", "r");', 0, ""),
 ]
 for path, line, code, text in plants:
     with tempfile.TemporaryDirectory() as scratch:
