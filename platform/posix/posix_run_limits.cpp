@@ -25,6 +25,7 @@
 
 #include "platform/posix/posix_port.h"
 #include "platform/run_limits.h"
+#include "platform/stop_line.h"
 
 // AddressSanitizer maps terabytes of writable shadow memory before main, so
 // a build with it (for tests) leaves the memory cap out.
@@ -59,49 +60,22 @@ void writeText(const char* text, size_t length) {
   }
 }
 
-// Appends the decimal digits of value (async-signal-safe).
-size_t appendNumber(char* out, size_t at, long value) {
-  char digits[24];
-  size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0 && count < sizeof digits);
-  while (count > 0) out[at++] = digits[--count];
-  return at;
-}
-
 extern "C" void onStop(int signalNumber) {
   posixRemoveStagedFile();
   const int item = gStopItem;
-  if (item >= 0) {
-    if (gStderrTerminal) writeText("\r\033[K", 4);  // the progress line
-    writeText(gItemPrefix[item], static_cast<size_t>(gItemPrefixLength[item]));
-  }
-  static const char kCpu[] = ": CPU time limit reached\n";
-  static const char kWall[] = ": time limit reached\n";
-  static const char kStopped[] = ": stopped\n";
-  const char* text = kStopped;
-  size_t length = sizeof kStopped - 1;
+  if (item >= 0 && gStderrTerminal) writeText("\r\033[K", 4);  // the progress line
+  const char* reason = "stopped";
   if (signalNumber == SIGXCPU) {
-    text = kCpu;
-    length = sizeof kCpu - 1;
+    reason = "CPU time limit reached";
   } else if (signalNumber == SIGALRM) {
-    text = kWall;
-    length = sizeof kWall - 1;
+    reason = "time limit reached";
   }
-  writeText(gName, gNameLength);
-  writeText(text, length);
-  if (item >= 0) {
-    char count[80];
-    size_t at = appendNumber(count, 0, gWritten);
-    static const char kWrittenText[] = " written, ";
-    static const char kFailedText[] = " failed\n";
-    std::memcpy(count + at, kWrittenText, sizeof kWrittenText - 1);
-    at = appendNumber(count, at + sizeof kWrittenText - 1, gTotal - gWritten);
-    std::memcpy(count + at, kFailedText, sizeof kFailedText - 1);
-    writeText(count, at + sizeof kFailedText - 1);
-  }
+  char line[kPrefixSize + 256];
+  const size_t length =
+      composeStopLine(line, sizeof line, item >= 0 ? gItemPrefix[item] : "",
+                      item >= 0 ? static_cast<size_t>(gItemPrefixLength[item]) : 0, gName,
+                      gNameLength, reason, item >= 0, gWritten, gTotal);
+  writeText(line, length);
   _exit(1);
 }
 

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "platform/run_limits.h"
+#include "platform/stop_line.h"
 #include "platform/win32/win32_port.h"
 
 namespace {
@@ -52,25 +53,6 @@ LONG64 processorTime() {
   return value(kernel) + value(user);
 }
 
-size_t appendText(char* out, size_t at, size_t size, const char* text, size_t length) {
-  const size_t room = at < size ? size - at : 0;
-  const size_t taken = length < room ? length : room;
-  std::memcpy(out + at, text, taken);
-  return at + taken;
-}
-
-size_t appendNumber(char* out, size_t at, size_t size, LONG64 value) {
-  char digits[24];
-  size_t count = 0;
-  if (value < 0) value = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  } while (value > 0 && count < sizeof digits);
-  while (count > 0 && at < size) out[at++] = digits[--count];
-  return at;
-}
-
 [[noreturn]] void stopRun(const char* reason) {
   // One stop: a second request waits for the first to end the process.
   if (InterlockedExchange(&gStopping, 1) != 0) {
@@ -81,22 +63,10 @@ size_t appendNumber(char* out, size_t at, size_t size, LONG64 value) {
   }
   win32RemoveStagedFile();
   char text[kPrefixSize + 256];
-  size_t at = 0;
   const LONG item = gStopItem;
-  if (item >= 0) {
-    at = appendText(text, at, sizeof text, gItemPrefix[item],
-                    static_cast<size_t>(gItemPrefixLength[item]));
-  }
-  at = appendText(text, at, sizeof text, gName, gNameLength);
-  at = appendText(text, at, sizeof text, ": ", 2);
-  at = appendText(text, at, sizeof text, reason, std::strlen(reason));
-  at = appendText(text, at, sizeof text, "\n", 1);
-  if (item >= 0) {
-    at = appendNumber(text, at, sizeof text, gWritten);
-    at = appendText(text, at, sizeof text, " written, ", 10);
-    at = appendNumber(text, at, sizeof text, gTotal - gWritten);
-    at = appendText(text, at, sizeof text, " failed\n", 8);
-  }
+  const size_t at = composeStopLine(text, sizeof text, item >= 0 ? gItemPrefix[item] : "",
+                                    item >= 0 ? static_cast<size_t>(gItemPrefixLength[item]) : 0,
+                                    gName, gNameLength, reason, item >= 0, gWritten, gTotal);
   DWORD done = 0;
   HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
   if (error != nullptr && error != INVALID_HANDLE_VALUE) {
