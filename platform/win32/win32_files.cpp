@@ -34,13 +34,25 @@ void copyPath(wchar_t (&out)[kLongestPath], const std::wstring& path) {
   out[length] = L'\0';
 }
 
-void rememberStaged(const std::wstring& folder, const std::wstring& file) {
+// The state changes only in steps the stop can act on at any point: the
+// folder is named before it is made and forgotten after it is removed, and
+// the file is named before it is created.
+void rememberFolder(const std::wstring& folder) {
   InterlockedExchange(&gStaged, 0);
   gStagedHandle = nullptr;
-  if (folder.empty()) return;
   copyPath(gStagedFolder, folder);
+  InterlockedExchange(&gStaged, 1);
+}
+
+void rememberFile(const std::wstring& file) {
+  if (gStaged != 1) return;
   copyPath(gStagedFile, file);
-  InterlockedExchange(&gStaged, file.empty() ? 1 : 2);
+  InterlockedExchange(&gStaged, 2);
+}
+
+void forgetStaged() {
+  InterlockedExchange(&gStaged, 0);
+  gStagedHandle = nullptr;
 }
 
 }  // namespace
@@ -69,12 +81,14 @@ bool beginStagedFiles(StagedFiles& staged, const std::string& folder, const std:
     char suffix[40];
     std::snprintf(suffix, sizeof suffix, "%lu-%u", process, counter++);
     const std::string path = folder + "/." + target + ".part-" + suffix;
+    rememberFolder(win32Wide(path));
     if (CreateDirectoryW(win32Wide(path).c_str(), nullptr)) {
       staged.staging = path;
-      rememberStaged(win32Wide(path), std::wstring());
       return true;
     }
-    if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    const DWORD error = GetLastError();
+    forgetStaged();
+    if (error != ERROR_ALREADY_EXISTS) return false;
   }
   return false;
 }
@@ -82,7 +96,7 @@ bool beginStagedFiles(StagedFiles& staged, const std::string& folder, const std:
 std::string stageFile(StagedFiles& staged, const std::string& name) {
   staged.names.push_back(name);
   const std::string path = staged.staging + "/" + name;
-  if (staged.names.size() == 1) rememberStaged(win32Wide(staged.staging), win32Wide(path));
+  if (staged.names.size() == 1) rememberFile(win32Wide(path));
   return path;
 }
 
@@ -101,11 +115,11 @@ bool commitStagedFiles(StagedFiles& staged) {
 
 void discardStagedFiles(StagedFiles& staged) {
   if (staged.staging.empty()) return;
-  rememberStaged(std::wstring(), std::wstring());
   for (const std::string& name : staged.names) {
     DeleteFileW(win32Wide(staged.staging + "/" + name).c_str());
   }
   RemoveDirectoryW(win32Wide(staged.staging).c_str());
+  forgetStaged();
   staged.staging.clear();
   staged.names.clear();
 }
